@@ -1,0 +1,14 @@
+# Native build: the portable core, its unit tests, the host tools and the
+# end-to-end test driver that runs wzrv.exe under Wine.
+enable_testing()
+find_package(GTest REQUIRED)
+
+file(GLOB WZRV_UNIT_TESTS CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/tests/unit/*_test.cpp)
+add_executable(wzrv_unit_tests ${WZRV_UNIT_TESTS})
+target_link_libraries(wzrv_unit_tests PRIVATE wzrv_core GTest::gtest GTest::gtest_main)
+include(GoogleTest)
+gtest_discover_tests(wzrv_unit_tests PROPERTIES LABELS unit DISCOVERY_TIMEOUT 60)
+
+if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/tests/e2e/CMakeLists.txt AND NOT WZRV_SANITIZE)
+  add_subdirectory(tests/e2e)
+endif()

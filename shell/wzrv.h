@@ -1,0 +1,80 @@
+// The Win32 main window: process entry, window class, construction,
+// system menu, dispatch and the lock.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdio>
+
+#include "shell/wzrv_core.h"
+
+class AboutDialog;
+class PasswordDialog;
+class AppPalette;
+class SoundEffect;
+
+class Main {
+ public:
+  static HINSTANCE hInstance;
+  static HINSTANCE hPrevInstance;
+  static int nCmdShow;
+  static int MessageLoop();
+};
+
+class Window {
+ public:
+  virtual ~Window() = default;
+  virtual long WndProc(UINT iMessage, WPARAM wParam, LPARAM lParam) = 0;
+
+  HWND GetHandle() { return hWnd; }
+  int Show(int nCmdShow) { return ShowWindow(hWnd, nCmdShow); }
+  void Update() { UpdateWindow(hWnd); }
+
+  HWND hWnd = nullptr;
+};
+
+class MainWindow : public Window, public wzrv::MainWindowBase {
+ public:
+  static char szClassName[20];
+
+  explicit MainWindow(int option);
+  static void Register();
+  long WndProc(UINT iMessage, WPARAM wParam, LPARAM lParam) override;
+
+  // Pattern build and its cache file.
+  void InitializeFile();
+  void TerminateFile();
+  void CreateZRV1();
+  void CreateZRV2();
+  void CreateZRV3();
+  void RegisterBitmap(HBITMAP bit);
+  void DeleteBitmap();
+
+  // One field animation around (x, y) in client coordinates.
+  void PlayBitmapAnimation(int x, int y, int anipattern, int wait, int delay);
+
+  AboutDialog* aboutDialog = nullptr;
+  PasswordDialog* passwordDialog = nullptr;
+  AppPalette* appPalette = nullptr;
+  SoundEffect* soundEffect = nullptr;
+
+  static constexpr int BitmapCapacity = 30;
+  int BitmapCount = 0;
+  HBITMAP BitmapInUse[BitmapCapacity] = {};
+
+  FILE* LoadFP = nullptr;
+  FILE* SaveFP = nullptr;
+
+ protected:
+  void Unlock() override;
+
+ private:
+  void EditSystemMenu();
+  void Lock();
+  void Impact(LPARAM lParam);
+  void OnDestroy();
+};
+
+// The class's window procedure: binds the object on WM_CREATE and forwards.
+extern "C" __declspec(dllexport) LRESULT CALLBACK WndProc(HWND hWnd, UINT iMessage, WPARAM wParam,
+                                                          LPARAM lParam);
