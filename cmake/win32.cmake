@@ -34,6 +34,7 @@ add_executable(wzrv WIN32
   storage/storage_win32.cpp
   palette/appaldlg_win32.cpp
   sound/sndefect_win32.cpp
+  shell/profile_win32.cpp
   resources/wzrv.rc
 )
 add_dependencies(wzrv wzrv_icon)

@@ -1,11 +1,45 @@
 #include "sound/sndefect.h"
 
+#include <mmsystem.h>
+
+#include "shell/profile_win32.h"
 #include "shell/trace.h"
 
-SoundEffect::SoundEffect(HINSTANCE hinst, HWND hwnd, const char*, const char* const*, int numsound)
-    : hInstance(hinst), hWnd(hwnd), SoundNum(numsound) {}
+static_assert(wzrv::snd::Async == SND_ASYNC && wzrv::snd::NoDefault == SND_NODEFAULT &&
+                  wzrv::snd::Loop == SND_LOOP,
+              "player flags");
 
-void SoundEffect::PlaySoundA(int num) { wzrv::Trace("PlaySound %d", num); }
+namespace {
+// Wave output through the multimedia library; the result is not looked at.
+class WaveOutput : public wzrv::SoundOutput {
+ public:
+  void Play(const char* name, unsigned flags) override {
+    wzrv::Trace("sndPlaySound 0x%04X %s", flags, name != nullptr ? name : "(stop)");
+    sndPlaySoundA(name, flags);
+  }
+};
+
+WaveOutput& Output() {
+  static WaveOutput output;
+  return output;
+}
+}  // namespace
+
+SoundEffect::SoundEffect(HINSTANCE hinst, HWND hwnd, const char* ininame,
+                         const char* const* names, int numsound)
+    : wzrv::SoundEffectBase(wzrv::WindowsProfile(), Output(), ininame, names, numsound),
+      hInstance(hinst),
+      hWnd(hwnd) {}
+
+void SoundEffect::PlaySoundA(int num) {
+  wzrv::Trace("PlaySound %d", num);
+  wzrv::SoundEffectBase::PlaySoundA(num);
+}
+
+void SoundEffect::LoopSound(int num) {
+  wzrv::Trace("LoopSound %d", num);
+  wzrv::SoundEffectBase::LoopSound(num);
+}
 
 int SoundEffect::ChangeDialog() {
   wzrv::Trace("SoundDialog");

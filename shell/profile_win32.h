@@ -1,0 +1,9 @@
+// The user's profile (WIN.INI) through GetProfileStringA/WriteProfileStringA.
+#pragma once
+
+#include "shell/profile_core.h"
+
+namespace wzrv {
+// The one profile store of the process.
+ProfileStore& WindowsProfile();
+}  // namespace wzrv

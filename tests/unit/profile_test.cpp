@@ -1,0 +1,32 @@
+#include "shell/profile_core.h"
+
+#include <gtest/gtest.h>
+
+using wzrv::MemoryProfile;
+
+TEST(MemoryProfile, ReadsDefaultCutsToTheBufferAndIgnoresCase) {
+  MemoryProfile p;
+  char buf[6];
+  EXPECT_EQ(p.GetString("Sec", "Key", "dflt", buf, sizeof(buf)), 4u);
+  EXPECT_STREQ(buf, "dflt");
+  EXPECT_TRUE(p.WriteString("Sec", "Key", "0123456789"));
+  EXPECT_EQ(p.GetString("SEC", "kEY", "dflt", buf, sizeof(buf)), 5u);
+  EXPECT_STREQ(buf, "01234");
+  EXPECT_EQ(p.GetString("Sec", "Key", nullptr, buf, 1), 0u);
+  EXPECT_STREQ(buf, "");
+  EXPECT_EQ(p.KeyCount("sec"), 1u);
+  EXPECT_EQ(p.writes, 1);
+}
+
+TEST(MemoryProfile, NullNamesReadTheDefaultAndWriteNothing) {
+  MemoryProfile p;
+  char buf[8];
+  EXPECT_FALSE(p.WriteString(nullptr, "Key", "v"));
+  EXPECT_FALSE(p.WriteString("Sec", nullptr, "v"));
+  EXPECT_EQ(p.GetString(nullptr, "Key", "d", buf, sizeof(buf)), 1u);
+  EXPECT_STREQ(buf, "d");
+  EXPECT_EQ(p.writes, 0);
+  EXPECT_TRUE(p.WriteString("Sec", "Key", "v"));
+  EXPECT_TRUE(p.WriteString("Sec", "Key", nullptr));  // a null value removes the key
+  EXPECT_FALSE(p.Has("Sec", "Key"));
+}
