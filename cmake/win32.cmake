@@ -20,6 +20,26 @@ add_custom_command(
   COMMENT "Drawing wzrv.ico")
 add_custom_target(wzrv_icon DEPENDS ${WZRV_ICON})
 
+# The shipped sound effects, synthesised by a small host program and written
+# next to wzrv.exe. None of them is switched on by default.
+set(WZRV_MKSOUNDS ${CMAKE_CURRENT_BINARY_DIR}/mksounds)
+set(WZRV_SOUND_NAMES impact-hexagon impact-octagon impact-mini field-rise field-fade)
+set(WZRV_SOUNDS "")
+foreach(name ${WZRV_SOUND_NAMES})
+  list(APPEND WZRV_SOUNDS ${CMAKE_CURRENT_BINARY_DIR}/wzrv-${name}.wav)
+endforeach()
+add_custom_command(
+  OUTPUT ${WZRV_MKSOUNDS}
+  COMMAND ${WZRV_HOST_CXX} -std=c++17 -O2 -o ${WZRV_MKSOUNDS} ${CMAKE_CURRENT_SOURCE_DIR}/sound/mksounds.cpp
+  DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/sound/mksounds.cpp
+  COMMENT "Building the sound synthesiser")
+add_custom_command(
+  OUTPUT ${WZRV_SOUNDS}
+  COMMAND ${WZRV_MKSOUNDS} ${CMAKE_CURRENT_BINARY_DIR}
+  DEPENDS ${WZRV_MKSOUNDS}
+  COMMENT "Synthesising the sound effects")
+add_custom_target(wzrv_sounds ALL DEPENDS ${WZRV_SOUNDS})
+
 set_source_files_properties(resources/wzrv.rc PROPERTIES
   OBJECT_DEPENDS ${WZRV_ICON}
   COMPILE_FLAGS "-c 65001 -I ${CMAKE_CURRENT_BINARY_DIR}")
