@@ -1,0 +1,356 @@
+// wzrvprobe: what a user of wzrv.exe sees, read through the wide-character API
+// and printed as UTF-8 lines of tab-separated key=value fields.
+//
+//   wzrvprobe windows          main windows ("Windows Z.R.V"), open boxes (#32770)
+//                              with their controls, and the foreground window
+//   wzrvprobe all              every visible top-level window
+//   wzrvprobe boxes [PID]      open boxes (of one process) with their controls
+//   wzrvprobe menu HWND        the window's system menu, read inside its process
+//   wzrvprobe click HWND ID|TEXT   press a box button (WM_COMMAND BN_CLICKED)
+//   wzrvprobe post HWND MSG WPARAM LPARAM
+//   wzrvprobe send HWND MSG WPARAM LPARAM [TIMEOUT_MS]
+//
+// Numbers are C literals (0x.. allowed). Texts are escaped: \t \n \r \\.
+// Exit status: 0 done, 1 usage or failure, 2 a send timed out.
+#include <windows.h>
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "probe_shared.h"
+
+namespace {
+
+void Write(const std::string& s) {
+  DWORD written = 0;
+  WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), s.data(), static_cast<DWORD>(s.size()), &written, nullptr);
+}
+
+int Fail(const char* format, ...) {
+  char text[512];
+  va_list args;
+  va_start(args, format);
+  std::vsnprintf(text, sizeof text, format, args);
+  va_end(args);
+  std::string line = std::string("wzrvprobe: ") + text + "\n";
+  DWORD written = 0;
+  WriteFile(GetStdHandle(STD_ERROR_HANDLE), line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+  return 1;
+}
+
+std::string Utf8(const std::wstring& w) {
+  if (w.empty()) return std::string();
+  int n = WideCharToMultiByte(CP_UTF8, 0, w.c_str(), static_cast<int>(w.size()), nullptr, 0, nullptr, nullptr);
+  std::string out(n, '\0');
+  WideCharToMultiByte(CP_UTF8, 0, w.c_str(), static_cast<int>(w.size()), &out[0], n, nullptr, nullptr);
+  return out;
+}
+
+std::wstring FromUtf8(const char* s) {
+  int n = MultiByteToWideChar(CP_UTF8, 0, s, -1, nullptr, 0);
+  if (n <= 1) return std::wstring();
+  std::wstring out(n - 1, L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, s, -1, &out[0], n);
+  return out;
+}
+
+std::string Escape(const std::string& s) {
+  std::string out;
+  for (char c : s) {
+    if (c == '\t') out += "\\t";
+    else if (c == '\n') out += "\\n";
+    else if (c == '\r') out += "\\r";
+    else if (c == '\\') out += "\\\\";
+    else out += c;
+  }
+  return out;
+}
+
+std::string Hex(unsigned long v) {
+  char b[32];
+  std::snprintf(b, sizeof b, "0x%lx", v);
+  return b;
+}
+
+unsigned long Handle(HWND h) { return static_cast<unsigned long>(reinterpret_cast<ULONG_PTR>(h)); }
+
+std::wstring ClassOf(HWND h) {
+  wchar_t name[256] = L"";
+  GetClassNameW(h, name, 256);
+  return name;
+}
+
+std::wstring TextOf(HWND h) {
+  int n = GetWindowTextLengthW(h);
+  std::wstring text(n + 2, L'\0');
+  int got = GetWindowTextW(h, &text[0], n + 2);
+  text.resize(got > 0 ? got : 0);
+  return text;
+}
+
+bool ParseNumber(const char* s, unsigned long* out) {
+  if (s == nullptr || *s == '\0') return false;
+  char* end = nullptr;
+  *out = std::strtoul(s, &end, 0);
+  return end != nullptr && *end == '\0';
+}
+
+bool ParseWindow(const char* s, HWND* out) {
+  unsigned long v = 0;
+  if (!ParseNumber(s, &v)) return false;
+  *out = reinterpret_cast<HWND>(static_cast<ULONG_PTR>(v));
+  return IsWindow(*out) != FALSE;
+}
+
+// One line describing a top-level window.
+std::string Describe(const char* kind, HWND h) {
+  DWORD pid = 0;
+  DWORD tid = GetWindowThreadProcessId(h, &pid);
+  RECT r = {};
+  GetWindowRect(h, &r);
+  char rect[96];
+  std::snprintf(rect, sizeof rect, "%ld,%ld,%ld,%ld", r.left, r.top, r.right, r.bottom);
+  HANDLE xwin = GetPropW(h, L"__wine_x11_whole_window");
+  std::string line = kind;
+  line += "\thwnd=" + Hex(Handle(h));
+  line += "\tpid=" + Hex(pid);
+  line += "\ttid=" + Hex(tid);
+  line += "\tclass=" + Escape(Utf8(ClassOf(h)));
+  line += "\ttitle=" + Escape(Utf8(TextOf(h)));
+  line += std::string("\tvisible=") + (IsWindowVisible(h) ? "1" : "0");
+  line += std::string("\ticonic=") + (IsIconic(h) ? "1" : "0");
+  line += std::string("\tzoomed=") + (IsZoomed(h) ? "1" : "0");
+  line += std::string("\tenabled=") + (IsWindowEnabled(h) ? "1" : "0");
+  line += std::string("\trect=") + rect;
+  line += "\tstyle=" + Hex(static_cast<unsigned long>(GetWindowLongW(h, GWL_STYLE)));
+  line += "\texstyle=" + Hex(static_cast<unsigned long>(GetWindowLongW(h, GWL_EXSTYLE)));
+  line += "\towner=" + Hex(Handle(GetWindow(h, GW_OWNER)));
+  line += "\txwin=" + Hex(static_cast<unsigned long>(reinterpret_cast<ULONG_PTR>(xwin)));
+  line += "\n";
+  return line;
+}
+
+BOOL CALLBACK Collect(HWND h, LPARAM p) {
+  reinterpret_cast<std::vector<HWND>*>(p)->push_back(h);
+  return TRUE;
+}
+
+std::vector<HWND> TopLevelWindows() {
+  std::vector<HWND> list;
+  EnumWindows(Collect, reinterpret_cast<LPARAM>(&list));
+  return list;
+}
+
+std::vector<HWND> Children(HWND parent) {
+  std::vector<HWND> list;
+  EnumChildWindows(parent, Collect, reinterpret_cast<LPARAM>(&list));
+  return list;
+}
+
+std::string DescribeBox(HWND box) {
+  std::string out = Describe("box", box);
+  for (HWND c : Children(box)) {
+    out += "control\tparent=" + Hex(Handle(box));
+    out += "\thwnd=" + Hex(Handle(c));
+    out += "\tid=" + Hex(static_cast<unsigned long>(GetDlgCtrlID(c)) & 0xFFFFu);
+    out += "\tclass=" + Escape(Utf8(ClassOf(c)));
+    out += "\tstyle=" + Hex(static_cast<unsigned long>(GetWindowLongW(c, GWL_STYLE)));
+    out += std::string("\tvisible=") + (IsWindowVisible(c) ? "1" : "0");
+    out += "\ttext=" + Escape(Utf8(TextOf(c))) + "\n";
+  }
+  return out;
+}
+
+bool IsBox(HWND h) { return ClassOf(h) == L"#32770" && IsWindowVisible(h); }
+
+int ListBoxes(bool filter, DWORD pid, std::string* out) {
+  int n = 0;
+  for (HWND h : TopLevelWindows()) {
+    if (!IsBox(h)) continue;
+    DWORD owner = 0;
+    GetWindowThreadProcessId(h, &owner);
+    if (filter && owner != pid) continue;
+    *out += DescribeBox(h);
+    ++n;
+  }
+  return n;
+}
+
+int CmdWindows() {
+  std::string out;
+  for (HWND h : TopLevelWindows()) {
+    if (ClassOf(h) == L"Windows Z.R.V") out += Describe("window", h);
+  }
+  ListBoxes(false, 0, &out);
+  out += "foreground\thwnd=" + Hex(Handle(GetForegroundWindow())) + "\n";
+  Write(out);
+  return 0;
+}
+
+int CmdAll() {
+  std::string out;
+  for (HWND h : TopLevelWindows()) {
+    if (IsWindowVisible(h)) out += Describe("window", h);
+  }
+  out += "foreground\thwnd=" + Hex(Handle(GetForegroundWindow())) + "\n";
+  Write(out);
+  return 0;
+}
+
+int CmdBoxes(int argc, char** argv) {
+  unsigned long pid = 0;
+  bool filter = argc > 2;
+  if (filter && !ParseNumber(argv[2], &pid)) return Fail("bad process id '%s'", argv[2]);
+  std::string out;
+  ListBoxes(filter, static_cast<DWORD>(pid), &out);
+  Write(out);
+  return 0;
+}
+
+// Loads the hook into the window's process, runs its reader on a second remote
+// thread and prints what it wrote into the request block.
+int CmdMenu(int argc, char** argv) {
+  HWND hwnd = nullptr;
+  if (argc < 3 || !ParseWindow(argv[2], &hwnd)) return Fail("menu: no such window '%s'", argc > 2 ? argv[2] : "");
+  char path[MAX_PATH];
+  DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
+  if (n == 0 || n >= MAX_PATH) return Fail("menu: cannot find own path");
+  char* slash = std::strrchr(path, '\\');
+  if (slash == nullptr) return Fail("menu: odd own path '%s'", path);
+  std::strcpy(slash + 1, "wzrvprobehook.dll");
+
+  HMODULE local = LoadLibraryA(path);
+  if (local == nullptr) return Fail("menu: cannot load %s (%lu)", path, GetLastError());
+  void* localProc = reinterpret_cast<void*>(GetProcAddress(local, PROBE_HOOK_EXPORT));
+  if (localProc == nullptr) return Fail("menu: %s lacks %s", path, PROBE_HOOK_EXPORT);
+  const ULONG_PTR offset = reinterpret_cast<ULONG_PTR>(localProc) - reinterpret_cast<ULONG_PTR>(local);
+
+  DWORD pid = 0;
+  GetWindowThreadProcessId(hwnd, &pid);
+  HANDLE process = OpenProcess(PROCESS_ALL_ACCESS, FALSE, pid);
+  if (process == nullptr) return Fail("menu: cannot open process 0x%lx (%lu)", pid, GetLastError());
+
+  int status = 0;
+  HMODULE kernel = GetModuleHandleA("kernel32.dll");
+  auto loadLibrary = reinterpret_cast<LPTHREAD_START_ROUTINE>(
+      reinterpret_cast<void*>(GetProcAddress(kernel, "LoadLibraryA")));
+  auto freeLibrary = reinterpret_cast<LPTHREAD_START_ROUTINE>(
+      reinterpret_cast<void*>(GetProcAddress(kernel, "FreeLibrary")));
+  const SIZE_T blockSize = sizeof(ProbeMenuRequest) + MAX_PATH;
+  void* block = VirtualAllocEx(process, nullptr, blockSize, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+  if (block == nullptr) {
+    CloseHandle(process);
+    return Fail("menu: VirtualAllocEx failed (%lu)", GetLastError());
+  }
+  char* remotePath = static_cast<char*>(block) + sizeof(ProbeMenuRequest);
+  ProbeMenuRequest* request = new ProbeMenuRequest();
+  request->hwnd = static_cast<DWORD>(Handle(hwnd));
+  request->length = 0;
+
+  auto runRemote = [&](LPTHREAD_START_ROUTINE start, void* arg, DWORD* exitCode) -> bool {
+    HANDLE thread = CreateRemoteThread(process, nullptr, 0, start, arg, 0, nullptr);
+    if (thread == nullptr) return false;
+    bool done = WaitForSingleObject(thread, 10000) == WAIT_OBJECT_0;
+    if (done) GetExitCodeThread(thread, exitCode);
+    CloseHandle(thread);
+    return done;
+  };
+
+  DWORD remoteBase = 0;
+  if (!WriteProcessMemory(process, remotePath, path, std::strlen(path) + 1, nullptr) ||
+      !WriteProcessMemory(process, block, request, sizeof(ProbeMenuRequest), nullptr)) {
+    status = Fail("menu: WriteProcessMemory failed (%lu)", GetLastError());
+  } else if (!runRemote(loadLibrary, remotePath, &remoteBase) || remoteBase == 0) {
+    status = Fail("menu: the hook did not load in process 0x%lx", pid);
+  } else {
+    auto remoteProc = reinterpret_cast<LPTHREAD_START_ROUTINE>(static_cast<ULONG_PTR>(remoteBase) + offset);
+    DWORD result = 0;
+    if (!runRemote(remoteProc, block, &result) || result != 1) {
+      status = Fail("menu: the reader did not finish in process 0x%lx", pid);
+    } else if (!ReadProcessMemory(process, block, request, sizeof(ProbeMenuRequest), nullptr)) {
+      status = Fail("menu: ReadProcessMemory failed (%lu)", GetLastError());
+    } else {
+      Write(std::string(request->text, request->length < sizeof request->text ? request->length : 0));
+    }
+    DWORD ignored = 0;
+    runRemote(freeLibrary, reinterpret_cast<void*>(static_cast<ULONG_PTR>(remoteBase)), &ignored);
+  }
+  VirtualFreeEx(process, block, 0, MEM_RELEASE);
+  CloseHandle(process);
+  delete request;
+  return status;
+}
+
+std::wstring WithoutAmpersands(const std::wstring& s) {
+  std::wstring out;
+  for (wchar_t c : s) {
+    if (c != L'&') out += c;
+  }
+  return out;
+}
+
+int CmdClick(int argc, char** argv) {
+  HWND box = nullptr;
+  if (argc < 4 || !ParseWindow(argv[2], &box)) return Fail("click: no such window '%s'", argc > 2 ? argv[2] : "");
+  unsigned long id = 0;
+  HWND button = nullptr;
+  if (ParseNumber(argv[3], &id)) {
+    button = GetDlgItem(box, static_cast<int>(id));
+  } else {
+    const std::wstring wanted = WithoutAmpersands(FromUtf8(argv[3]));
+    for (HWND c : Children(box)) {
+      if (WithoutAmpersands(TextOf(c)) == wanted) {
+        button = c;
+        id = static_cast<unsigned long>(GetDlgCtrlID(c)) & 0xFFFFu;
+        break;
+      }
+    }
+  }
+  if (button == nullptr) return Fail("click: no button '%s' in window %s", argv[3], argv[2]);
+  if (!PostMessageW(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(button))) {
+    return Fail("click: PostMessage failed (%lu)", GetLastError());
+  }
+  return 0;
+}
+
+int CmdMessage(int argc, char** argv, bool send) {
+  HWND hwnd = nullptr;
+  unsigned long message = 0, wparam = 0, lparam = 0, timeout = 5000;
+  if (argc < 6 || !ParseWindow(argv[2], &hwnd) || !ParseNumber(argv[3], &message) ||
+      !ParseNumber(argv[4], &wparam) || !ParseNumber(argv[5], &lparam) ||
+      (argc > 6 && !ParseNumber(argv[6], &timeout))) {
+    return Fail("%s: usage HWND MSG WPARAM LPARAM%s (a live window, numbers)", argv[1], send ? " [TIMEOUT_MS]" : "");
+  }
+  if (!send) {
+    if (!PostMessageW(hwnd, message, wparam, static_cast<LPARAM>(lparam))) {
+      return Fail("post: PostMessage failed (%lu)", GetLastError());
+    }
+    return 0;
+  }
+  DWORD_PTR result = 0;
+  if (!SendMessageTimeoutW(hwnd, message, wparam, static_cast<LPARAM>(lparam), SMTO_NORMAL, timeout, &result)) {
+    Fail("send: no answer within %lu ms (%lu)", timeout, GetLastError());
+    return 2;
+  }
+  Write("result\tvalue=" + Hex(static_cast<unsigned long>(result)) + "\n");
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) return Fail("usage: wzrvprobe windows|all|boxes|menu|click|post|send ...");
+  const std::string cmd = argv[1];
+  if (cmd == "windows") return CmdWindows();
+  if (cmd == "all") return CmdAll();
+  if (cmd == "boxes") return CmdBoxes(argc, argv);
+  if (cmd == "menu") return CmdMenu(argc, argv);
+  if (cmd == "click") return CmdClick(argc, argv);
+  if (cmd == "post") return CmdMessage(argc, argv, false);
+  if (cmd == "send") return CmdMessage(argc, argv, true);
+  return Fail("unknown command '%s'", argv[1]);
+}

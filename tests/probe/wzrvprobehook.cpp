@@ -1,0 +1,75 @@
+// Loaded into the program's process by wzrvprobe.exe: reads a window's system
+// menu (which only code inside that process can see) into a request block.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "probe_shared.h"
+
+namespace {
+
+std::string Utf8(const wchar_t* w) {
+  std::string out;
+  int n = WideCharToMultiByte(CP_UTF8, 0, w, -1, nullptr, 0, nullptr, nullptr);
+  if (n <= 1) return out;
+  out.resize(n - 1);
+  WideCharToMultiByte(CP_UTF8, 0, w, -1, &out[0], n, nullptr, nullptr);
+  return out;
+}
+
+std::string Escape(const std::string& s) {
+  std::string out;
+  for (char c : s) {
+    if (c == '\t') out += "\\t";
+    else if (c == '\n') out += "\\n";
+    else if (c == '\r') out += "\\r";
+    else if (c == '\\') out += "\\\\";
+    else out += c;
+  }
+  return out;
+}
+
+}  // namespace
+
+extern "C" __declspec(dllexport) DWORD WINAPI ProbeReadSystemMenu(LPVOID param) {
+  auto* req = static_cast<ProbeMenuRequest*>(param);
+  HWND hwnd = reinterpret_cast<HWND>(static_cast<ULONG_PTR>(req->hwnd));
+  std::string out;
+  HMENU menu = GetSystemMenu(hwnd, FALSE);
+  if (menu == nullptr) {
+    out = "error\tGetSystemMenu failed\n";
+  } else {
+    int count = GetMenuItemCount(menu);
+    char line[200];
+    std::snprintf(line, sizeof line, "menu\thmenu=0x%lx\tcount=%d\n",
+                  static_cast<unsigned long>(reinterpret_cast<ULONG_PTR>(menu)), count);
+    out += line;
+    for (int i = 0; i < count; ++i) {
+      wchar_t text[512] = L"";
+      MENUITEMINFOW mii = {};
+      mii.cbSize = sizeof mii;
+      mii.fMask = MIIM_FTYPE | MIIM_ID | MIIM_STATE | MIIM_STRING;
+      mii.dwTypeData = text;
+      mii.cch = 511;
+      if (!GetMenuItemInfoW(menu, i, TRUE, &mii)) {
+        std::snprintf(line, sizeof line, "item\tpos=%d\terror=%lu\n", i, GetLastError());
+        out += line;
+        continue;
+      }
+      const bool separator = (mii.fType & MFT_SEPARATOR) != 0;
+      std::snprintf(line, sizeof line, "item\tpos=%d\tid=0x%x\tseparator=%d\tstate=0x%x\ttype=0x%x\ttext=", i,
+                    mii.wID, separator ? 1 : 0, mii.fState, mii.fType);
+      out += line;
+      out += Escape(separator ? std::string() : Utf8(text));
+      out += "\n";
+    }
+  }
+  if (out.size() > sizeof req->text) out.resize(sizeof req->text);
+  std::memcpy(req->text, out.data(), out.size());
+  req->length = static_cast<DWORD>(out.size());
+  return 1;
+}
+
+BOOL WINAPI DllMain(HINSTANCE, DWORD, LPVOID) { return TRUE; }
