@@ -9,6 +9,13 @@ target_link_libraries(wzrv_unit_tests PRIVATE wzrv_core GTest::gtest GTest::gtes
 include(GoogleTest)
 gtest_discover_tests(wzrv_unit_tests PROPERTIES LABELS unit DISCOVERY_TIMEOUT 60)
 
+# Field frames: PNG export and comparison tool, and the drawing benchmark.
+find_package(PNG REQUIRED)
+add_executable(wzrvtool pattern/wzrvtool.cpp)
+target_link_libraries(wzrvtool PRIVATE wzrv_core PNG::PNG)
+add_executable(wzrv_bench pattern/bench.cpp)
+target_link_libraries(wzrv_bench PRIVATE wzrv_core)
+
 if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/tests/e2e/CMakeLists.txt AND NOT WZRV_SANITIZE)
   add_subdirectory(tests/e2e)
 endif()

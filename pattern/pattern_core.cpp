@@ -132,6 +132,23 @@ int PatternSets::RatioPercent(double _ratio) {
   return static_cast<int>(exact);
 }
 
+namespace {
+
+// One coordinate of step i: int(d x i / l + s), with d x i / l + s evaluated
+// with a 64-bit mantissa. A double estimate (error far below 1e-9 for any
+// figure on the canvas) decides whenever it is not within 1e-7 of an integer;
+// only values that close to an integer are evaluated the long way.
+inline int StepCoord(long double d, double dd, double invL, int i, double l, double s) {
+  const double v = dd * i * invL + s;
+  const int t = static_cast<int>(v);
+  double f = v - t;
+  if (f < 0) f = -f;
+  if (f > 1e-7 && f < 1 - 1e-7) return t;
+  return static_cast<int>(d * i / l + s);
+}
+
+}  // namespace
+
 int PatternSets::Rands(unsigned char* bitmap, double sx, double sy, double ex, double ey,
                        double _ratio) {
   const int ratio = RatioPercent(_ratio);
@@ -139,17 +156,21 @@ int PatternSets::Rands(unsigned char* bitmap, double sx, double sy, double ex, d
                                    static_cast<long double>(Hold(static_cast<long double>(sy) - ey))));
   const long double dx = static_cast<long double>(ex) - sx;
   const long double dy = static_cast<long double>(ey) - sy;
+  const double ddx = ex - sx;
+  const double ddy = ey - sy;
+  const double invL = 1.0 / l;
   int p = 0;
   // One step per unit of length; the generator is drawn once per step, before
-  // the test, drawn or not. The end point itself is never a step.
+  // the test, drawn or not. The end point itself is never a step. The pixel
+  // write is masked rather than branched on: the test is a coin toss.
   for (int i = 0; i < l; ++i) {
     const int r = wzrv::rand() % 100;
-    if (r < ratio) {
-      const int y = static_cast<int>(dy * i / l + sy);
-      const int x = static_cast<int>(dx * i / l + sx);
-      PutPixel(bitmap, x, y);
-      ++p;
-    }
+    if (ratio <= 0) continue;
+    const int draw = r < ratio ? 1 : 0;
+    const int y = StepCoord(dy, ddy, invL, i, l, sy);
+    const int x = StepCoord(dx, ddx, invL, i, l, sx);
+    bitmap[y * DIBRowBytes + x / 8] |= static_cast<unsigned char>(DIBOrder[x % 8] & -draw);
+    p += draw;
   }
   return p;
 }
@@ -162,7 +183,26 @@ double PatternSets::OctagonRatio(int j) {
   return Hold(static_cast<long double>(j) * kOctagonRatioStep);
 }
 
+namespace {
+
+// sin and cos of the hexagon corner angles k x 3.141592 x (1/3), k = 0 ... 6;
+// the same seven values serve every hexagon.
+struct HexagonCorners {
+  double sin[7];
+  double cos[7];
+  HexagonCorners() {
+    for (int k = 0; k < 7; ++k) {
+      const double a = Hold(static_cast<long double>(k) * kPi * kThird);
+      sin[k] = Sin(a);
+      cos[k] = Cos(a);
+    }
+  }
+};
+
+}  // namespace
+
 void PatternSets::DrawZRV1Element(unsigned char* bitmap, int width, int height, int rst, int ren) {
+  static const HexagonCorners corner;
   const int cx = width / 2;
   const int cy = height / 2;
   const int n = ren - rst;
@@ -172,12 +212,10 @@ void PatternSets::DrawZRV1Element(unsigned char* bitmap, int width, int height, 
     const int l = rst + j;
     const double q = BandRatio(j, n);
     for (int i = 0; i < 6; ++i) {
-      const double a0 = Hold(static_cast<long double>(i) * kPi * kThird);
-      const double a1 = Hold(static_cast<long double>(i + 1) * kPi * kThird);
-      Rands(bitmap, Hold(cx + static_cast<long double>(l) * Sin(a0)),
-            Hold(cy + static_cast<long double>(l) * Cos(a0)),
-            Hold(cx + static_cast<long double>(l) * Sin(a1)),
-            Hold(cy + static_cast<long double>(l) * Cos(a1)), q);
+      Rands(bitmap, Hold(cx + static_cast<long double>(l) * corner.sin[i]),
+            Hold(cy + static_cast<long double>(l) * corner.cos[i]),
+            Hold(cx + static_cast<long double>(l) * corner.sin[i + 1]),
+            Hold(cy + static_cast<long double>(l) * corner.cos[i + 1]), q);
     }
   }
 }

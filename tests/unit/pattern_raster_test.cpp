@@ -57,6 +57,48 @@ TEST_F(Raster, StepCountIsTheLengthRoundedUp) {
   EXPECT_FALSE(At(50, 60));
 }
 
+// The stipple written out step by step, every coordinate evaluated with a
+// 64-bit mantissa; Rands must set exactly the same pixels.
+int ReferenceRands(unsigned char* dib, double sx, double sy, double ex, double ey, double ratio) {
+  const int percent = PatternSets::RatioPercent(ratio);
+  const double l = static_cast<double>(std::hypot(static_cast<long double>(sx - ex),
+                                                  static_cast<long double>(sy - ey)));
+  int p = 0;
+  for (int i = 0; i < l; ++i) {
+    if (wzrv::rand() % 100 < percent) {
+      const int y = static_cast<int>((static_cast<long double>(ey) - sy) * i / l + sy);
+      const int x = static_cast<int>((static_cast<long double>(ex) - sx) * i / l + sx);
+      PatternSets::PutPixel(dib, x, y);
+      ++p;
+    }
+  }
+  return p;
+}
+
+TEST_F(Raster, StippleMatchesTheStepByStepEvaluation) {
+  std::vector<unsigned char> reference(DIBBytes, 0);
+  std::uint32_t seed = 7;
+  auto next = [&seed] { return (seed = seed * 1103515245u + 12345u) >> 8; };
+  for (int n = 0; n < 3000; ++n) {
+    // Integer, half-integer and arbitrary end points, all inside the canvas.
+    double c[4];
+    for (int k = 0; k < 4; ++k) {
+      const double limit = k % 2 == 0 ? 415.0 : 399.0;
+      const unsigned kind = next() % 3;
+      c[k] = kind == 0 ? double(next() % 400) : kind == 1 ? (next() % 790) * 0.5 : (next() % 1000000) * limit / 1000000;
+      if (c[k] > limit) c[k] = limit;
+    }
+    const double ratio = (next() % 13) * 0.1;
+    const std::uint32_t s = wzrv::RandState();
+    const int a = PatternSets::Rands(canvas.data(), c[0], c[1], c[2], c[3], ratio);
+    wzrv::SetRandState(s);
+    const int b = ReferenceRands(reference.data(), c[0], c[1], c[2], c[3], ratio);
+    ASSERT_EQ(a, b) << n;
+    ASSERT_EQ(canvas, reference) << "segment " << n << ": (" << c[0] << "," << c[1] << ") -> ("
+                                 << c[2] << "," << c[3] << ")";
+  }
+}
+
 TEST_F(Raster, ZeroLengthDrawsAndDrawsNothing) {
   StartCounting();
   EXPECT_EQ(PatternSets::Rands(canvas.data(), 10, 10, 10, 10, 1.0), 0);
@@ -119,7 +161,9 @@ TEST_F(Raster, MiniHexagonBand) {
   // Nothing beyond radius 19 (plus the truncation of one pixel).
   for (int y = 0; y < 400; ++y)
     for (int x = 0; x < 416; ++x)
-      if (At(x, y)) EXPECT_LE(std::hypot(x - 20, y - 20), 19.0 + 1.5) << x << "," << y;
+      if (At(x, y)) {
+        EXPECT_LE(std::hypot(x - 20, y - 20), 19.0 + 1.5) << x << "," << y;
+      }
 }
 
 TEST_F(Raster, InnermostHexagonOfABandIsNeverDrawn) {
