@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstring>
 #include <memory>
+#include <new>
 
 #include "pattern/random.h"
 
@@ -283,10 +284,28 @@ BitmapHandle PatternSets::ObtainFrame(FrameSource& frames, int index, unsigned c
   return b;
 }
 
+namespace {
+
+// The canvas of one builder, from the heap; should that fail, a fixed spare
+// one (the builders run one at a time).
+class Canvas {
+ public:
+  Canvas() : heap_(new (std::nothrow) unsigned char[DIBBytes]) {}
+  unsigned char* get() {
+    static unsigned char spare[DIBBytes];
+    return heap_ ? heap_.get() : spare;
+  }
+
+ private:
+  std::unique_ptr<unsigned char[]> heap_;
+};
+
+}  // namespace
+
 void PatternSets::BuildField(FrameSource& frames, int firstFrame, BitmapAnimation* table,
                              int tableSize) {
   // One canvas serves every frame of the field; it is cleared before each.
-  std::unique_ptr<unsigned char[]> dib(new unsigned char[DIBBytes]);
+  Canvas dib;
   BitmapHandle bit[4];
   for (int i = 0; i < 4; ++i) bit[i] = ObtainFrame(frames, firstFrame + i, dib.get());
   const BitmapHandle loop = ObtainFrame(frames, firstFrame + 4, dib.get());
@@ -321,7 +340,7 @@ void PatternSets::BuildZRV2(FrameSource& frames) {
 }
 
 void PatternSets::BuildZRV3(FrameSource& frames) {
-  std::unique_ptr<unsigned char[]> dib(new unsigned char[DIBBytes]);
+  Canvas dib;
   const BitmapHandle bit1 = ObtainFrame(frames, kMini, dib.get());
   const FrameSize s = FrameSizeOf(kMini);
   // 70 minis at random places (x drawn before y); the last of them and the

@@ -1,16 +1,128 @@
-// Frame bitmaps of the three fields and their registry.
+// Frame bitmaps of the three fields: the canvas header, turning the canvas
+// into monochrome GDI bitmaps, the builders and the registry's shutdown.
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "shell/trace.h"
 #include "shell/wzrv.h"
 
-void MainWindow::CreateZRV1() {}
-void MainWindow::CreateZRV2() {}
-void MainWindow::CreateZRV3() {}
+namespace {
 
-void MainWindow::RegisterBitmap(HBITMAP bit) {
-  if (BitmapCount >= BitmapCapacity) return;
-  BitmapInUse[BitmapCount] = bit;
-  ++BitmapCount;
+// Frames for the builders: from the pattern cache when it has them, otherwise
+// a new monochrome bitmap made from the canvas.
+class GdiFrames : public wzrv::FrameSource {
+ public:
+  GdiFrames(MainWindow* window, HDC dc, BITMAPINFO* dibinfo)
+      : window_(window), dc_(dc), dibinfo_(dibinfo) {}
+
+  wzrv::BitmapHandle LoadFrame() override {
+    return reinterpret_cast<wzrv::BitmapHandle>(window_->LoadBitmapA());
+  }
+
+  wzrv::BitmapHandle MakeFrame(const unsigned char* dib, int w, int h) override {
+    HBITMAP b = CreateBitmap(w, h, 1, 1, nullptr);
+    window_->DIBToBitmap(dibinfo_, const_cast<unsigned char*>(dib), dc_, b, w, h);
+    return reinterpret_cast<wzrv::BitmapHandle>(b);
+  }
+
+ private:
+  MainWindow* window_;
+  HDC dc_;
+  BITMAPINFO* dibinfo_;
+};
+
+// WZRV_DUMP_FRAMES=DIR: after the build, every registered frame is written as
+// DIR\frameNN.pbm (binary PBM, NN from 00 in build order, 1 bits = field
+// pixels) so that tests can compare the frames with the ones drawn elsewhere.
+void DumpFrames(const MainWindow& w) {
+  const char* dir = std::getenv("WZRV_DUMP_FRAMES");
+  if (dir == nullptr || *dir == '\0') return;
+  int written = 0;
+  for (int i = 0; i < w.BitmapCount; ++i) {
+    BITMAP bm;
+    HBITMAP h = AsBitmap(w.BitmapInUse[i]);
+    if (h == nullptr || GetObjectA(h, sizeof bm, &bm) == 0 || bm.bmBitsPixel != 1) continue;
+    std::vector<unsigned char> bits(static_cast<size_t>(bm.bmWidthBytes) * bm.bmHeight);
+    if (GetBitmapBits(h, static_cast<LONG>(bits.size()), bits.data()) == 0) continue;
+    char path[MAX_PATH];
+    std::snprintf(path, sizeof path, "%s\\frame%02d.pbm", dir, i);
+    FILE* fp = std::fopen(path, "wb");
+    if (fp == nullptr) continue;
+    std::fprintf(fp, "P4\n%d %d\n", static_cast<int>(bm.bmWidth), static_cast<int>(bm.bmHeight));
+    const int rowBytes = (bm.bmWidth + 7) / 8;
+    for (int r = 0; r < bm.bmHeight; ++r)
+      std::fwrite(&bits[static_cast<size_t>(r) * bm.bmWidthBytes], 1, rowBytes, fp);
+    if (std::fclose(fp) == 0) ++written;
+  }
+  wzrv::Trace("frames dumped %d", written);
+}
+
+}  // namespace
+
+BITMAPINFO* MainWindow::CreateDIB() {
+  auto* info = static_cast<BITMAPINFO*>(std::malloc(sizeof(BITMAPINFOHEADER) + 2 * sizeof(RGBQUAD)));
+  if (info == nullptr) return nullptr;
+  BITMAPINFOHEADER& h = info->bmiHeader;
+  h.biSize = sizeof(BITMAPINFOHEADER);
+  h.biWidth = wzrv::DIBW;
+  h.biHeight = wzrv::DIBH;  // positive: rows bottom-up
+  h.biPlanes = 1;
+  h.biBitCount = 1;
+  h.biCompression = BI_RGB;
+  h.biSizeImage = 0;
+  h.biXPelsPerMeter = 3000;
+  h.biYPelsPerMeter = 3000;
+  h.biClrUsed = 0;
+  h.biClrImportant = 0;
+  info->bmiColors[0] = RGBQUAD{0, 0, 0, 0};        // bit 0: black
+  info->bmiColors[1] = RGBQUAD{255, 255, 255, 0};  // bit 1: white
+  return info;
+}
+
+void MainWindow::DIBToBitmap(BITMAPINFO* dibinfo, unsigned char* dib, HDC dc, HBITMAP bitmap, int w,
+                             int h) {
+  if (dibinfo == nullptr || dib == nullptr) return;  // the frame stays empty
+  // The whole canvas as a device bitmap, 1 bits white.
+  HBITMAP hbm = CreateDIBitmap(dc, &dibinfo->bmiHeader, CBM_INIT, dib, dibinfo, DIB_RGB_COLORS);
+  HDC m1 = CreateCompatibleDC(dc);
+  HDC m2 = CreateCompatibleDC(dc);
+  HGDIOBJ o1 = SelectObject(m1, hbm);
+  HGDIOBJ o2 = SelectObject(m2, bitmap);
+  // The bottom h lines of the picture; white (the source's background colour)
+  // becomes the monochrome bitmap's 1 bits.
+  BitBlt(m2, 0, 0, w, h, m1, 0, wzrv::DIBH - h, SRCCOPY);
+  SelectObject(m1, o1);
+  SelectObject(m2, o2);
+  DeleteObject(hbm);
+  DeleteDC(m1);
+  DeleteDC(m2);
+  SaveBitmap(bitmap);
+}
+
+namespace {
+
+void BuildWith(MainWindow* w, void (wzrv::PatternSets::*build)(wzrv::FrameSource&)) {
+  HDC dc = GetDC(w->hWnd);
+  BITMAPINFO* dibinfo = w->CreateDIB();
+  GdiFrames frames(w, dc, dibinfo);
+  (w->*build)(frames);
+  ReleaseDC(w->hWnd, dc);
+  std::free(dibinfo);
+}
+
+}  // namespace
+
+void MainWindow::CreateZRV1() { BuildWith(this, &wzrv::PatternSets::BuildZRV1); }
+void MainWindow::CreateZRV2() { BuildWith(this, &wzrv::PatternSets::BuildZRV2); }
+
+void MainWindow::CreateZRV3() {
+  BuildWith(this, &wzrv::PatternSets::BuildZRV3);
+  // The mini field is the last of the three.
+  DumpFrames(*this);
 }
 
 void MainWindow::DeleteBitmap() {
-  for (int i = 0; i < BitmapCount; ++i) DeleteObject(BitmapInUse[i]);
+  for (int i = 0; i < BitmapCount; ++i) DeleteObject(AsBitmap(BitmapInUse[i]));
 }

@@ -47,8 +47,12 @@ class MainWindow : public Window, public wzrv::MainWindowBase {
   void CreateZRV1();
   void CreateZRV2();
   void CreateZRV3();
-  void RegisterBitmap(HBITMAP bit);
   void DeleteBitmap();
+  // Frame bitmaps: the canvas header, a frame from the canvas, the cache.
+  BITMAPINFO* CreateDIB();
+  void DIBToBitmap(BITMAPINFO* dibinfo, unsigned char* dib, HDC dc, HBITMAP bitmap, int w, int h);
+  HBITMAP LoadBitmapA();
+  void SaveBitmap(HBITMAP bitmap);
 
   // One field animation around (x, y) in client coordinates.
   void PlayBitmapAnimation(int x, int y, int anipattern, int wait, int delay);
@@ -57,10 +61,6 @@ class MainWindow : public Window, public wzrv::MainWindowBase {
   PasswordDialog* passwordDialog = nullptr;
   AppPalette* appPalette = nullptr;
   SoundEffect* soundEffect = nullptr;
-
-  static constexpr int BitmapCapacity = 30;
-  int BitmapCount = 0;
-  HBITMAP BitmapInUse[BitmapCapacity] = {};
 
   FILE* LoadFP = nullptr;
   FILE* SaveFP = nullptr;
@@ -74,6 +74,9 @@ class MainWindow : public Window, public wzrv::MainWindowBase {
   void Impact(LPARAM lParam);
   void OnDestroy();
 };
+
+// A frame handle of the pattern tables as a GDI bitmap.
+inline HBITMAP AsBitmap(wzrv::BitmapHandle h) { return reinterpret_cast<HBITMAP>(h); }
 
 // The class's window procedure: binds the object on WM_CREATE and forwards.
 extern "C" __declspec(dllexport) LRESULT CALLBACK WndProc(HWND hWnd, UINT iMessage, WPARAM wParam,

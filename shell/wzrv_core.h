@@ -5,6 +5,8 @@
 
 #include <cstddef>
 
+#include "pattern/pattern_core.h"
+
 namespace wzrv {
 
 // System-menu commands added by the program.
@@ -99,7 +101,8 @@ void ImpactPoint(unsigned long lParam, int* x, int* y);
 // Bounded copy that always terminates (dst holds `size` bytes).
 void CopyText(char* dst, std::size_t size, const char* src);
 
-class MainWindowBase {
+// The pattern tables and the bitmap registry come with PatternSets.
+class MainWindowBase : public PatternSets {
  public:
   static constexpr std::size_t PasswordSize = 100;   // 99 characters and NUL
   static constexpr std::size_t InputCapacity = 100;  // characters kept while locked
