@@ -32,6 +32,12 @@ constexpr double kRayRatio = 0.3;
 constexpr double kOctagonCut = 10.0;
 constexpr double kOctagonRatioStep = 0.1;
 
+// sqrt(a^2 + b^2) with every operation a correctly rounded 64-bit-mantissa
+// one, so that the length of a segment comes out the same on every platform
+// (library hypot functions differ in their last bits, and a length that
+// lands on the other side of an integer changes the number of steps).
+inline long double Hypot(long double a, long double b) { return std::sqrt(a * a + b * b); }
+
 inline double Sin(double a) { return Hold(std::sin(static_cast<long double>(a))); }
 inline double Cos(double a) { return Hold(std::cos(static_cast<long double>(a))); }
 
@@ -153,8 +159,8 @@ inline int StepCoord(long double d, double dd, double invL, int i, double l, dou
 int PatternSets::Rands(unsigned char* bitmap, double sx, double sy, double ex, double ey,
                        double _ratio) {
   const int ratio = RatioPercent(_ratio);
-  const double l = Hold(std::hypot(static_cast<long double>(Hold(static_cast<long double>(sx) - ex)),
-                                   static_cast<long double>(Hold(static_cast<long double>(sy) - ey))));
+  const double l = Hold(Hypot(Hold(static_cast<long double>(sx) - ex),
+                              Hold(static_cast<long double>(sy) - ey)));
   const long double dx = static_cast<long double>(ex) - sx;
   const long double dy = static_cast<long double>(ey) - sy;
   const double ddx = ex - sx;

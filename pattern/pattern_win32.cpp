@@ -1,5 +1,7 @@
 // Frame bitmaps of the three fields: the canvas header, turning the canvas
 // into monochrome GDI bitmaps, the builders and the registry's shutdown.
+#include <float.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -104,12 +106,17 @@ void MainWindow::DIBToBitmap(BITMAPINFO* dibinfo, unsigned char* dib, HDC dc, HB
 namespace {
 
 void BuildWith(MainWindow* w, void (wzrv::PatternSets::*build)(wzrv::FrameSource&)) {
+  // The field arithmetic wants the FPU's full 64-bit mantissa, whatever
+  // precision the thread was started with.
+  const unsigned int precision = _controlfp(0, 0) & _MCW_PC;
+  _controlfp(_PC_64, _MCW_PC);
   HDC dc = GetDC(w->hWnd);
   BITMAPINFO* dibinfo = w->CreateDIB();
   GdiFrames frames(w, dc, dibinfo);
   (w->*build)(frames);
   ReleaseDC(w->hWnd, dc);
   std::free(dibinfo);
+  _controlfp(precision, _MCW_PC);
 }
 
 }  // namespace

@@ -2,19 +2,13 @@
 
 namespace wzrv {
 
-namespace {
-std::uint32_t g_state = 1;
-std::uint64_t g_calls = 0;
-}  // namespace
+namespace detail {
+std::uint32_t randState = 1;
+std::uint64_t randCalls = 0;
+}  // namespace detail
 
-int rand() {
-  g_state = g_state * 22695477u + 1u;
-  ++g_calls;
-  return static_cast<int>((g_state >> 16) & 0x7FFFu);
-}
-
-std::uint32_t RandState() { return g_state; }
-void SetRandState(std::uint32_t state) { g_state = state; }
-std::uint64_t RandCalls() { return g_calls; }
+std::uint32_t RandState() { return detail::randState; }
+void SetRandState(std::uint32_t state) { detail::randState = state; }
+std::uint64_t RandCalls() { return detail::randCalls; }
 
 }  // namespace wzrv
