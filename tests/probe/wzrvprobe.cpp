@@ -5,7 +5,8 @@
 //                              with their controls, and the foreground window
 //   wzrvprobe all              every visible top-level window
 //   wzrvprobe boxes [PID]      open boxes (of one process) with their controls
-//   wzrvprobe menu HWND        the window's system menu, read inside its process
+//   wzrvprobe menu HWND        the window's system menu and its placement (the
+//                              restored position), read inside its process
 //   wzrvprobe click HWND ID|TEXT   press a box button (WM_COMMAND BN_CLICKED)
 //   wzrvprobe post HWND MSG WPARAM LPARAM
 //   wzrvprobe send HWND MSG WPARAM LPARAM [TIMEOUT_MS]

@@ -39,7 +39,7 @@ extern "C" __declspec(dllexport) DWORD WINAPI ProbeReadSystemMenu(LPVOID param) 
   std::string out;
   HMENU menu = GetSystemMenu(hwnd, FALSE);
   if (menu == nullptr) {
-    out = "error\tGetSystemMenu failed\n";
+    out = "error\tmessage=GetSystemMenu failed\n";
   } else {
     int count = GetMenuItemCount(menu);
     char line[200];
@@ -65,6 +65,16 @@ extern "C" __declspec(dllexport) DWORD WINAPI ProbeReadSystemMenu(LPVOID param) 
       out += Escape(separator ? std::string() : Utf8(text));
       out += "\n";
     }
+  }
+  // The restored ("normal") position is known only inside the process.
+  WINDOWPLACEMENT wp = {};
+  wp.length = sizeof wp;
+  if (GetWindowPlacement(hwnd, &wp)) {
+    char line[200];
+    std::snprintf(line, sizeof line, "placement\tshow=%u\tnormal=%ld,%ld,%ld,%ld\n", wp.showCmd,
+                  wp.rcNormalPosition.left, wp.rcNormalPosition.top, wp.rcNormalPosition.right,
+                  wp.rcNormalPosition.bottom);
+    out += line;
   }
   if (out.size() > sizeof req->text) out.resize(sizeof req->text);
   std::memcpy(req->text, out.data(), out.size());

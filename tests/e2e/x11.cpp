@@ -1,0 +1,225 @@
+// Screen capture and real input on the test display.
+#include "tests/e2e/harness.h"  // before Xlib, whose macros clash with GoogleTest
+
+#include <X11/XKBlib.h>
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
+#include <png.h>
+#include <signal.h>
+#include <sys/wait.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <thread>
+
+namespace e2e {
+
+unsigned Image::Pixel(int x, int y) const {
+  if (x < 0 || y < 0 || x >= width || y >= height) return 0;
+  const unsigned char* p = &rgb[(static_cast<size_t>(y) * width + x) * 3];
+  return (unsigned(p[0]) << 16) | (unsigned(p[1]) << 8) | p[2];
+}
+
+bool SavePng(const Image& image, const std::string& path) {
+  if (image.width <= 0 || image.height <= 0) return false;
+  FILE* f = std::fopen(path.c_str(), "wb");
+  if (f == nullptr) return false;
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  png_infop info = png != nullptr ? png_create_info_struct(png) : nullptr;
+  if (info == nullptr || setjmp(png_jmpbuf(png))) {
+    png_destroy_write_struct(&png, info != nullptr ? &info : nullptr);
+    std::fclose(f);
+    return false;
+  }
+  png_init_io(png, f);
+  png_set_IHDR(png, info, image.width, image.height, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  png_set_compression_level(png, 1);
+  png_write_info(png, info);
+  for (int y = 0; y < image.height; ++y) {
+    png_write_row(png, const_cast<png_bytep>(&image.rgb[static_cast<size_t>(y) * image.width * 3]));
+  }
+  png_write_end(png, nullptr);
+  png_destroy_write_struct(&png, &info);
+  return std::fclose(f) == 0;
+}
+
+X11::X11() {
+  display_ = XOpenDisplay(nullptr);
+  if (display_ != nullptr) {
+    int event, error, major, minor;
+    if (!XTestQueryExtension(display_, &event, &error, &major, &minor)) {
+      XCloseDisplay(display_);
+      display_ = nullptr;
+    }
+  }
+}
+
+X11::~X11() {
+  if (display_ != nullptr) XCloseDisplay(display_);
+}
+
+int X11::ScreenWidth() const { return display_ ? DisplayWidth(display_, DefaultScreen(display_)) : 0; }
+int X11::ScreenHeight() const { return display_ ? DisplayHeight(display_, DefaultScreen(display_)) : 0; }
+
+void X11::Sync() {
+  if (display_ != nullptr) XSync(display_, False);
+}
+
+Image X11::Screenshot() {
+  Image image;
+  if (display_ == nullptr) return image;
+  const int w = ScreenWidth(), h = ScreenHeight();
+  XImage* x = XGetImage(display_, DefaultRootWindow(display_), 0, 0, w, h, AllPlanes, ZPixmap);
+  if (x == nullptr) return image;
+  image.width = w;
+  image.height = h;
+  image.rgb.resize(static_cast<size_t>(w) * h * 3);
+  const bool fast = x->bits_per_pixel == 32 && x->red_mask == 0xFF0000 && x->green_mask == 0xFF00 &&
+                    x->blue_mask == 0xFF && x->byte_order == LSBFirst;
+  for (int y = 0; y < h; ++y) {
+    unsigned char* out = &image.rgb[static_cast<size_t>(y) * w * 3];
+    if (fast) {
+      const unsigned char* row = reinterpret_cast<unsigned char*>(x->data) + static_cast<size_t>(y) * x->bytes_per_line;
+      for (int i = 0; i < w; ++i) {
+        out[i * 3 + 0] = row[i * 4 + 2];
+        out[i * 3 + 1] = row[i * 4 + 1];
+        out[i * 3 + 2] = row[i * 4 + 0];
+      }
+    } else {
+      for (int i = 0; i < w; ++i) {
+        const unsigned long p = XGetPixel(x, i, y);
+        auto channel = [p](unsigned long mask) -> unsigned char {
+          if (mask == 0) return 0;
+          int shift = 0;
+          while (((mask >> shift) & 1) == 0) ++shift;
+          const unsigned long max = mask >> shift;
+          return static_cast<unsigned char>(((p & mask) >> shift) * 255 / max);
+        };
+        out[i * 3 + 0] = channel(x->red_mask);
+        out[i * 3 + 1] = channel(x->green_mask);
+        out[i * 3 + 2] = channel(x->blue_mask);
+      }
+    }
+  }
+  XDestroyImage(x);
+  return image;
+}
+
+void X11::MouseMove(int x, int y) {
+  if (display_ == nullptr) return;
+  XTestFakeMotionEvent(display_, DefaultScreen(display_), x, y, CurrentTime);
+  XSync(display_, False);
+}
+
+void X11::Click(int x, int y, int button) {
+  if (display_ == nullptr) return;
+  MouseMove(x, y);
+  XTestFakeButtonEvent(display_, button, True, CurrentTime);
+  XTestFakeButtonEvent(display_, button, False, CurrentTime);
+  XSync(display_, False);
+}
+
+void X11::KeyCode(unsigned code, bool press) {
+  XTestFakeKeyEvent(display_, code, press ? True : False, CurrentTime);
+}
+
+void X11::Key(const std::string& keysym, const std::vector<std::string>& modifiers) {
+  if (display_ == nullptr) return;
+  std::vector<unsigned> mods;
+  for (const std::string& m : modifiers) {
+    const unsigned code = XKeysymToKeycode(display_, XStringToKeysym(m.c_str()));
+    if (code != 0) mods.push_back(code);
+  }
+  const unsigned code = XKeysymToKeycode(display_, XStringToKeysym(keysym.c_str()));
+  for (unsigned m : mods) KeyCode(m, true);
+  if (code != 0) {
+    KeyCode(code, true);
+    KeyCode(code, false);
+  }
+  for (auto it = mods.rbegin(); it != mods.rend(); ++it) KeyCode(*it, false);
+  XSync(display_, False);
+}
+
+void X11::Type(const std::string& text) {
+  if (display_ == nullptr) return;
+  const unsigned shift = XKeysymToKeycode(display_, XK_Shift_L);
+  for (char ch : text) {
+    KeySym sym;
+    switch (ch) {
+      case '\n': case '\r': sym = XK_Return; break;
+      case '\b': sym = XK_BackSpace; break;
+      case '\t': sym = XK_Tab; break;
+      case '\x1b': sym = XK_Escape; break;
+      default: sym = static_cast<unsigned char>(ch); break;
+    }
+    const unsigned code = XKeysymToKeycode(display_, sym);
+    if (code == 0) continue;
+    const bool shifted = XkbKeycodeToKeysym(display_, code, 0, 0) != sym &&
+                         XkbKeycodeToKeysym(display_, code, 0, 1) == sym;
+    if (shifted) KeyCode(shift, true);
+    KeyCode(code, true);
+    KeyCode(code, false);
+    if (shifted) KeyCode(shift, false);
+  }
+  XSync(display_, False);
+}
+
+unsigned long X11::FocusWindow() {
+  if (display_ == nullptr) return 0;
+  Window focus = 0;
+  int revert = 0;
+  XGetInputFocus(display_, &focus, &revert);
+  return focus;
+}
+
+bool X11::Focus(unsigned long xwin, Millis timeout) {
+  if (display_ == nullptr) return false;
+  return WaitUntil([&] {
+    if (FocusWindow() == xwin) return true;
+    XSetInputFocus(display_, xwin, RevertToParent, CurrentTime);
+    XSync(display_, False);
+    return FocusWindow() == xwin;
+  }, timeout, Millis(20));
+}
+
+bool X11::WindowManagerRunning() {
+  if (display_ == nullptr) return false;
+  const Atom selection = XInternAtom(display_, "WM_S0", False);
+  if (XGetSelectionOwner(display_, selection) != None) return true;
+  const Atom check = XInternAtom(display_, "_NET_SUPPORTING_WM_CHECK", False);
+  Atom type = None;
+  int format = 0;
+  unsigned long items = 0, after = 0;
+  unsigned char* data = nullptr;
+  const bool has = XGetWindowProperty(display_, DefaultRootWindow(display_), check, 0, 1, False, XA_WINDOW, &type,
+                                      &format, &items, &after, &data) == Success &&
+                   items == 1;
+  if (data != nullptr) XFree(data);
+  return has;
+}
+
+bool WindowManager::Start(X11& x11, Millis timeout) {
+  Stop();
+  const std::string dir = ArtifactDir();
+  const std::string config = dir + "/fvwm.config";
+  WriteFile(config, "DesktopSize 1x1\nStyle * ClickToFocus\n");
+  pid_ = Spawn({"fvwm", "-f", config}, {}, dir, "", dir + "/fvwm-stderr.txt");
+  if (pid_ <= 0) return false;
+  return WaitUntil([&] { return x11.WindowManagerRunning(); }, timeout);
+}
+
+void WindowManager::Stop() {
+  if (pid_ <= 0) return;
+  kill(pid_, SIGTERM);
+  const bool ended = WaitUntil([&] { return waitpid(pid_, nullptr, WNOHANG) == pid_; }, Millis(5000), Millis(20));
+  if (!ended) {
+    kill(pid_, SIGKILL);
+    waitpid(pid_, nullptr, 0);
+  }
+  pid_ = -1;
+}
+
+}  // namespace e2e
