@@ -170,8 +170,9 @@ int PatternSets::Rands(unsigned char* bitmap, double sx, double sy, double ex, d
   // One step per unit of length; the generator is drawn once per step, before
   // the test, drawn or not. The end point itself is never a step. The pixel
   // write is masked rather than branched on: the test is a coin toss.
+  RandRun next;
   for (int i = 0; i < l; ++i) {
-    const int r = wzrv::rand() % 100;
+    const int r = next() % 100;
     if (ratio <= 0) continue;
     const int draw = r < ratio ? 1 : 0;
     const int y = StepCoord(dy, ddy, invL, i, l, sy);

@@ -18,12 +18,41 @@ extern std::uint32_t randState;  // the one state of the process
 extern std::uint64_t randCalls;  // draws so far (tests and tools read it)
 }  // namespace detail
 
+// One step of the generator on a given state: what rand() does to the
+// process's state.
+inline int NextRand(std::uint32_t& state) {
+  state = state * 22695477u + 1u;
+  return static_cast<int>((state >> 16) & 0x7FFFu);
+}
+
 // Inline: the field drawing makes well over a hundred thousand draws.
 inline int rand() {
-  detail::randState = detail::randState * 22695477u + 1u;
   ++detail::randCalls;
-  return static_cast<int>((detail::randState >> 16) & 0x7FFFu);
+  return NextRand(detail::randState);
 }
+
+// A run of draws kept in a register: a loop that writes through byte pointers
+// (which may alias anything) would otherwise reload and store the state on
+// every draw. Draws from the process's generator, in order; the state goes
+// back when the run ends.
+class RandRun {
+ public:
+  RandRun() : state_(detail::randState) {}
+  ~RandRun() {
+    detail::randState = state_;
+    detail::randCalls += calls_;
+  }
+  RandRun(const RandRun&) = delete;
+  RandRun& operator=(const RandRun&) = delete;
+  int operator()() {
+    ++calls_;
+    return NextRand(state_);
+  }
+
+ private:
+  std::uint32_t state_;
+  std::uint32_t calls_ = 0;
+};
 
 // For tests and tools only: read or set the generator's state, count draws.
 std::uint32_t RandState();

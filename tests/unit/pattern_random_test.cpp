@@ -59,4 +59,16 @@ TEST_F(Generator, RestoringTheStateRepeatsTheSequence) {
   EXPECT_EQ(wzrv::rand(), b);
 }
 
+TEST_F(Generator, RunOfDrawsContinuesTheSameSequence) {
+  wzrv::rand();
+  const std::uint64_t before = wzrv::RandCalls();
+  {
+    wzrv::RandRun run;
+    EXPECT_EQ(run(), 130);
+    EXPECT_EQ(run(), 10982);
+  }
+  EXPECT_EQ(wzrv::RandCalls() - before, 2u);
+  EXPECT_EQ(wzrv::rand(), 1090);  // the process's generator went on from there
+}
+
 }  // namespace
