@@ -453,7 +453,20 @@ std::vector<MenuItem> Menu(unsigned long hwnd, std::string* error) {
 }
 
 bool Click(unsigned long box, const std::string& button) {
-  return Invoke({"click", Hex(box), button}).exitCode == 0;
+  // Wine garbles command-line bytes beyond ASCII: such texts travel as hex.
+  std::string arg = button;
+  for (unsigned char c : button) {
+    if (c >= 0x80) {
+      arg = "hex:";
+      for (unsigned char b : button) {
+        char two[3];
+        std::snprintf(two, sizeof two, "%02X", b);
+        arg += two;
+      }
+      break;
+    }
+  }
+  return Invoke({"click", Hex(box), arg}).exitCode == 0;
 }
 
 bool Post(unsigned long hwnd, unsigned msg, unsigned long wparam, unsigned long lparam) {

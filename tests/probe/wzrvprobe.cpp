@@ -7,7 +7,9 @@
 //   wzrvprobe boxes [PID]      open boxes (of one process) with their controls
 //   wzrvprobe menu HWND        the window's system menu and its placement (the
 //                              restored position), read inside its process
-//   wzrvprobe click HWND ID|TEXT   press a box button (WM_COMMAND BN_CLICKED)
+//   wzrvprobe click HWND ID|TEXT   press a box button (WM_COMMAND BN_CLICKED); a
+//                              text that is not ASCII is given as hex:UTF-8-BYTES
+//                              (Wine does not pass such command lines intact)
 //   wzrvprobe post HWND MSG WPARAM LPARAM
 //   wzrvprobe send HWND MSG WPARAM LPARAM [TIMEOUT_MS]
 //
@@ -302,7 +304,15 @@ int CmdClick(int argc, char** argv) {
   if (ParseNumber(argv[3], &id)) {
     button = GetDlgItem(box, static_cast<int>(id));
   } else {
-    const std::wstring wanted = WithoutAmpersands(FromUtf8(argv[3]));
+    std::string text = argv[3];
+    if (text.compare(0, 4, "hex:") == 0) {
+      std::string bytes;
+      for (size_t i = 4; i + 1 < text.size(); i += 2) {
+        bytes += static_cast<char>(std::strtoul(text.substr(i, 2).c_str(), nullptr, 16));
+      }
+      text = bytes;
+    }
+    const std::wstring wanted = WithoutAmpersands(FromUtf8(text.c_str()));
     for (HWND c : Children(box)) {
       if (WithoutAmpersands(TextOf(c)) == wanted) {
         button = c;
