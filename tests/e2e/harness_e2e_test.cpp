@@ -21,6 +21,7 @@ TEST(HarnessTest, ScreenshotCoversTheScreenAndSavesAsPng) {
 
 TEST(HarnessTest, ProfileSectionIsReplacedAndRemovedAlone) {
   ASSERT_FALSE(Env("WINEPREFIX").empty()) << MissingEnvironment();
+  ASSERT_TRUE(RemoveProfileSection());  // what earlier tests left
   const std::string original = ReadFile(WinIniPath());
   ASSERT_TRUE(SetProfileSection({{"Key", "one"}}, "E2E-Other"));
   ASSERT_TRUE(SetProfileSection({{"DefaultPassword", "a b"}, {"X", ""}}));
