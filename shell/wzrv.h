@@ -62,6 +62,10 @@ class MainWindow : public Window, public wzrv::MainWindowBase {
   AppPalette* appPalette = nullptr;
   SoundEffect* soundEffect = nullptr;
 
+  HBITMAP snapshot = nullptr;  // picture of the screen while locked
+  int snapshotWidth = 0;
+  int snapshotHeight = 0;
+
   FILE* LoadFP = nullptr;
   FILE* SaveFP = nullptr;
 
@@ -71,6 +75,11 @@ class MainWindow : public Window, public wzrv::MainWindowBase {
  private:
   void EditSystemMenu();
   void Lock();
+  // The locked window shows the screen as it was when the lock began.
+  void TakeSnapshot();
+  void ReleaseSnapshot();
+  void PaintSnapshot(HDC dc, const RECT& area);
+  void RestoreLocked();
   void Impact(LPARAM lParam);
   void OnDestroy();
 };

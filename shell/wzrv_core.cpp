@@ -24,8 +24,13 @@ const SystemMenuItem SystemMenuItems[SystemMenuItemCount] = {
 const unsigned SystemMenuRemoved[SystemMenuRemovedCount] = {
     sc::Maximize, sc::Minimize, sc::Restore, sc::Size};
 
-Decision Dispatch(unsigned message, unsigned wParam, bool iconic, bool paletteChangedBySelf) {
+Decision Dispatch(unsigned message, unsigned wParam, bool iconic, bool paletteChangedBySelf,
+                  bool hasSnapshot) {
   switch (message) {
+    case msg::Paint:
+      return {hasSnapshot ? Action::PaintSnapshot : Action::Default, 0};
+    case msg::EraseBackground:
+      return {hasSnapshot ? Action::EraseSnapshot : Action::Default, 1};
     case msg::Destroy:
       return {Action::Destroy, 0};
     case msg::Close:

@@ -20,7 +20,9 @@ constexpr unsigned SM_Color = 0xE400;
 namespace msg {
 constexpr unsigned Destroy = 0x0002;
 constexpr unsigned Create = 0x0001;
+constexpr unsigned Paint = 0x000F;
 constexpr unsigned Close = 0x0010;
+constexpr unsigned EraseBackground = 0x0014;
 constexpr unsigned Char = 0x0102;
 constexpr unsigned SysCommand = 0x0112;
 constexpr unsigned LButtonDown = 0x0201;
@@ -69,6 +71,8 @@ enum class Action {
   ColorDialog,
   Impact,         // a mouse button went down
   Realize,        // realise the application palette
+  PaintSnapshot,  // show the screen as it was when the lock began
+  EraseSnapshot,
   Default,        // hand it to the default window procedure
 };
 
@@ -78,8 +82,11 @@ struct Decision {
 };
 
 // The dispatch table. `iconic` is the window's minimised state (not locked);
-// `paletteChangedBySelf` tells whether WM_PALETTECHANGED names this window.
-Decision Dispatch(unsigned message, unsigned wParam, bool iconic, bool paletteChangedBySelf);
+// `paletteChangedBySelf` tells whether WM_PALETTECHANGED names this window;
+// `hasSnapshot` whether the window holds a picture of the screen to paint
+// (taken when the lock began; without one the window never paints).
+Decision Dispatch(unsigned message, unsigned wParam, bool iconic, bool paletteChangedBySelf,
+                  bool hasSnapshot = false);
 
 // The reminder shown before the lock, in a 200-character buffer.
 constexpr std::size_t ReminderSize = 200;

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "palette/appaldlg.h"
+#include "shell/trace.h"
 #include "shell/options.h"
 #include "shell/wzrvdlg.h"
 #include "sound/sndefect.h"
@@ -12,6 +13,15 @@ HINSTANCE Main::hPrevInstance = nullptr;
 int Main::nCmdShow = 0;
 
 char MainWindow::szClassName[20] = "Windows Z.R.V";
+
+namespace {
+
+bool RunningUnderWine() {
+  HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+  return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+}
+
+}  // namespace
 
 int Main::MessageLoop() {
   MSG msg;
@@ -94,7 +104,8 @@ MainWindow::MainWindow(int option) {
   // 14. Started locked: no reminder and no lock sound.
   if (StartOption & wzrv::SO_LockAtStart) {
     if (appPalette != nullptr) appPalette->Realize();
-    ShowWindow(hWnd, SW_RESTORE);
+    TakeSnapshot();
+    RestoreLocked();
   }
 }
 
@@ -112,7 +123,8 @@ void MainWindow::EditSystemMenu() {
 long MainWindow::WndProc(UINT iMessage, WPARAM wParam, LPARAM lParam) {
   const bool iconic = IsIconic(hWnd) != FALSE;
   const wzrv::Decision d = wzrv::Dispatch(iMessage, static_cast<unsigned>(wParam), iconic,
-                                          reinterpret_cast<HWND>(wParam) == hWnd);
+                                          reinterpret_cast<HWND>(wParam) == hWnd,
+                                          snapshot != nullptr);
   switch (d.action) {
     case wzrv::Action::Destroy:
       OnDestroy();
@@ -148,6 +160,19 @@ long MainWindow::WndProc(UINT iMessage, WPARAM wParam, LPARAM lParam) {
     case wzrv::Action::Realize:
       if (appPalette != nullptr) appPalette->Realize();
       break;
+    case wzrv::Action::PaintSnapshot: {
+      PAINTSTRUCT ps;
+      HDC dc = BeginPaint(hWnd, &ps);
+      PaintSnapshot(dc, ps.rcPaint);
+      EndPaint(hWnd, &ps);
+      break;
+    }
+    case wzrv::Action::EraseSnapshot: {
+      RECT area;
+      GetClientRect(hWnd, &area);
+      PaintSnapshot(reinterpret_cast<HDC>(wParam), area);
+      break;
+    }
     case wzrv::Action::Default:
       return DefWindowProcA(hWnd, iMessage, wParam, lParam);
   }
@@ -159,13 +184,132 @@ void MainWindow::Lock() {
   wzrv::ComposeReminder(Password, buff);
   MessageBoxA(hWnd, buff, wzrv::ReminderCaption, MB_OK);
   ResetInput();
-  ShowWindow(hWnd, SW_RESTORE);
+  TakeSnapshot();
+  RestoreLocked();
   soundEffect->PlaySoundA(3);
 }
 
 void MainWindow::Unlock() {
-  ShowWindow(hWnd, SW_SHOWMINIMIZED);
+  // Under Wine a window manager leaves the full-screen window's frame on the
+  // screen when it is iconified, and activating the iconified window makes
+  // Wine restore it again (which would lock once more). Unmapped first and
+  // shown minimised without activation, it comes back as the same icon as at
+  // start-up. (Without a window manager the hide costs Wine about two seconds
+  // of waiting for an activation that never comes.)
+  if (RunningUnderWine()) {
+    SetWindowPos(hWnd, nullptr, 0, 0, 0, 0,
+                 SWP_HIDEWINDOW | SWP_NOACTIVATE | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER);
+    ShowWindow(hWnd, SW_SHOWMINNOACTIVE);
+  } else {
+    ShowWindow(hWnd, SW_SHOWMINIMIZED);
+  }
+  ReleaseSnapshot();
   soundEffect->PlaySoundA(4);
+}
+
+// Windows that are composited (and Wine) show nothing of what lies under a
+// window that never paints, so the window keeps a copy of the screen taken
+// while it is still minimised and paints that.
+namespace {
+
+// Copies the screen into a new 32-bit top-down DIB section.
+HBITMAP CaptureScreen(const RECT& desk, void** bits) {
+  const int w = desk.right - desk.left, h = desk.bottom - desk.top;
+  BITMAPINFO bi = {};
+  bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  bi.bmiHeader.biWidth = w;
+  bi.bmiHeader.biHeight = -h;
+  bi.bmiHeader.biPlanes = 1;
+  bi.bmiHeader.biBitCount = 32;
+  bi.bmiHeader.biCompression = BI_RGB;
+  HDC screen = GetDC(nullptr);
+  HBITMAP bmp = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, bits, nullptr, 0);
+  HDC mem = bmp != nullptr ? CreateCompatibleDC(screen) : nullptr;
+  if (mem != nullptr) {
+    HGDIOBJ old = SelectObject(mem, bmp);
+    BitBlt(mem, 0, 0, w, h, screen, desk.left, desk.top, SRCCOPY);
+    GdiFlush();
+    SelectObject(mem, old);
+    DeleteDC(mem);
+  } else if (bmp != nullptr) {
+    DeleteObject(bmp);
+    bmp = nullptr;
+  }
+  ReleaseDC(nullptr, screen);
+  return bmp;
+}
+
+}  // namespace
+
+void MainWindow::TakeSnapshot() {
+  ReleaseSnapshot();
+  RECT desk;
+  GetWindowRect(GetDesktopWindow(), &desk);
+  const int w = desk.right - desk.left, h = desk.bottom - desk.top;
+  if (w <= 0 || h <= 0) return;
+  // A box or menu that has just closed may not have been repainted over yet
+  // by the windows under it: wait (briefly, boundedly) until two copies of the
+  // screen agree.
+  void* bits = nullptr;
+  HBITMAP shot = CaptureScreen(desk, &bits);
+  for (int attempt = 0; shot != nullptr && attempt < 8; ++attempt) {
+    Sleep(25);
+    void* again = nullptr;
+    HBITMAP next = CaptureScreen(desk, &again);
+    if (next == nullptr) break;
+    const bool same = std::memcmp(bits, again, static_cast<size_t>(w) * h * 4) == 0;
+    DeleteObject(shot);
+    shot = next;
+    bits = again;
+    if (same) break;
+  }
+  snapshot = shot;
+  snapshotWidth = w;
+  snapshotHeight = h;
+}
+
+void MainWindow::ReleaseSnapshot() {
+  if (snapshot == nullptr) return;
+  DeleteObject(snapshot);
+  snapshot = nullptr;
+  snapshotWidth = snapshotHeight = 0;
+}
+
+void MainWindow::PaintSnapshot(HDC dc, const RECT& area) {
+  if (snapshot == nullptr || dc == nullptr) return;
+  HDC mem = CreateCompatibleDC(dc);
+  if (mem == nullptr) return;
+  HGDIOBJ old = SelectObject(mem, snapshot);
+  BitBlt(dc, area.left, area.top, area.right - area.left, area.bottom - area.top, mem, area.left,
+         area.top, SRCCOPY);
+  SelectObject(mem, old);
+  DeleteDC(mem);
+}
+
+
+// Restores the window over the whole desktop. On Windows the restore alone
+// does it. Under Wine the X window of a popup restored from minimised keeps
+// the icon's small geometry (or whatever a window manager chose), although
+// the window's own rectangle already is the desktop's, so the pointer and the
+// keyboard never reach it; a change of size makes Wine configure the X
+// window again.
+void MainWindow::RestoreLocked() {
+  ShowWindow(hWnd, SW_RESTORE);
+  RECT desk, now;
+  GetWindowRect(GetDesktopWindow(), &desk);
+  GetWindowRect(hWnd, &now);
+  const int w = desk.right - desk.left, h = desk.bottom - desk.top;
+  if (RunningUnderWine()) {
+    SetWindowPos(hWnd, HWND_TOPMOST, desk.left, desk.top, w, h - 1, SWP_NOACTIVATE);
+    SetWindowPos(hWnd, HWND_TOPMOST, desk.left, desk.top, w, h, SWP_NOACTIVATE);
+    // Wine published the minimised window's size as its fixed size, so a
+    // window manager keeps it that small; mapping the window anew publishes
+    // the desktop size and lets the window manager give it the focus.
+    ShowWindow(hWnd, SW_HIDE);
+    ShowWindow(hWnd, SW_SHOW);
+  } else if (!EqualRect(&desk, &now)) {
+    SetWindowPos(hWnd, HWND_TOPMOST, desk.left, desk.top, w, h, SWP_NOACTIVATE);
+  }
 }
 
 void MainWindow::Impact(LPARAM lParam) {
@@ -179,6 +323,7 @@ void MainWindow::Impact(LPARAM lParam) {
 void MainWindow::OnDestroy() {
   PostQuitMessage(0);
   DeleteBitmap();
+  ReleaseSnapshot();
   if (appPalette != nullptr) {
     delete appPalette;
     appPalette = nullptr;

@@ -162,7 +162,7 @@ TEST(Dispatch, InputPaletteAndOtherMessages) {
   const Decision other = Dispatch(msg::PaletteChanged, 0, true, false);
   EXPECT_EQ(other.action, Action::Realize);
   EXPECT_EQ(other.result, 1);
-  EXPECT_EQ(Dispatch(0x000F /* paint */, 0, false, false).action, Action::Default);
+  EXPECT_EQ(Dispatch(0x0005 /* size */, 0, false, false).action, Action::Default);
   EXPECT_EQ(Dispatch(msg::Create, 0, true, false).action, Action::Default);
 }
 
@@ -225,4 +225,15 @@ TEST(Impact, ChoiceFollowsTheProgramsGenerator) {
   const int expected[] = {346 % 3, 130 % 3, 10982 % 3, 1090 % 3, 11656 % 3};
   for (int r : expected) EXPECT_EQ(ChooseImpact().anipattern, r);
   SetRandState(saved);
+}
+
+TEST(Dispatch, PaintsOnlyWithASnapshot) {
+  EXPECT_EQ(Dispatch(msg::Paint, 0, false, false, /*hasSnapshot=*/false).action, Action::Default);
+  EXPECT_EQ(Dispatch(msg::EraseBackground, 0, false, false, false).action, Action::Default);
+  const Decision paint = Dispatch(msg::Paint, 0, false, false, true);
+  EXPECT_EQ(paint.action, Action::PaintSnapshot);
+  EXPECT_EQ(paint.result, 0);
+  const Decision erase = Dispatch(msg::EraseBackground, 0, false, false, true);
+  EXPECT_EQ(erase.action, Action::EraseSnapshot);
+  EXPECT_EQ(erase.result, 1);  // background handled
 }
