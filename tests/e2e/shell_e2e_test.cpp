@@ -101,6 +101,36 @@ TEST_F(StartTest, SystemMenuHasTheProgramsCommandsFirstAndNoSizeCommands) {
   EXPECT_TRUE(close) << "the standard Close item follows the separator";
 }
 
+TEST_F(StartTest, SecondStartGetsItsOwnWindow) {
+  ASSERT_TRUE(Start());
+  const unsigned long first = MainHwnd();
+  Program second;
+  ASSERT_TRUE(second.Launch({}));
+  Snapshot s;
+  ASSERT_TRUE(WaitUntil([&] {
+    s = probe::Windows();
+    return s.windows.size() == 2;
+  })) << s.Describe();
+  EXPECT_NE(s.windows[0].pid, s.windows[1].pid);
+  EXPECT_TRUE(s.windows[0].hwnd == first || s.windows[1].hwnd == first);
+  for (const WindowInfo& w : s.windows) EXPECT_TRUE(w.iconic);
+  EXPECT_TRUE(program_.Running());
+  EXPECT_TRUE(second.Running());
+}
+
+TEST_F(StartTest, PaletteMessagesAnswerAsRealised) {
+  ASSERT_TRUE(Start());
+  unsigned long result = 99;
+  ASSERT_TRUE(probe::Send(MainHwnd(), 0x030F /* WM_QUERYNEWPALETTE */, 0, 0, 5000, &result));
+  EXPECT_EQ(result, 1ul);
+  result = 99;
+  ASSERT_TRUE(probe::Send(MainHwnd(), 0x0311 /* WM_PALETTECHANGED */, 0x1234, 0, 5000, &result));
+  EXPECT_EQ(result, 1ul) << "another window changed the palette";
+  result = 99;
+  ASSERT_TRUE(probe::Send(MainHwnd(), 0x0311 /* WM_PALETTECHANGED */, MainHwnd(), 0, 5000, &result));
+  EXPECT_EQ(result, 0ul) << "the window's own palette change";
+}
+
 // ---- Options -------------------------------------------------------------------------
 
 using OptionsTest = WzrvTest;
@@ -112,6 +142,25 @@ TEST_F(OptionsTest, TransparentOptionAddsTransparentStyle) {
   EXPECT_TRUE(s.Main()->iconic);
   EXPECT_EQ(s.Main()->exstyle & (WS_EX_TOPMOST_ | WS_EX_TRANSPARENT_), WS_EX_TOPMOST_ | WS_EX_TRANSPARENT_)
       << std::hex << s.Main()->exstyle;
+}
+
+TEST_F(OptionsTest, EachLetterNeedsItsOwnPrefixWhereverItStands) {
+  const struct {
+    std::vector<std::string> args;
+    bool transparent;
+  } cases[] = {{{"name-t"}, true}, {{"-x", "/T"}, true}, {{"-"}, false}, {{"t", "o"}, false}};
+  for (const auto& c : cases) {
+    std::string line;
+    for (const std::string& a : c.args) line += a + " ";
+    SCOPED_TRACE("command line: " + line);
+    ASSERT_TRUE(Start(c.args));
+    Snapshot s = State();
+    ASSERT_NE(s.Main(), nullptr);
+    EXPECT_TRUE(s.Main()->iconic) << "started locked";
+    EXPECT_EQ((s.Main()->exstyle & WS_EX_TRANSPARENT_) != 0, c.transparent) << std::hex << s.Main()->exstyle;
+    program_.Kill();
+    ASSERT_TRUE(WaitUntil([] { return probe::Windows().windows.empty(); }));
+  }
 }
 
 TEST_F(OptionsTest, LockAtStartLocksWithoutReminderOrLockSound) {
