@@ -44,7 +44,7 @@ test: native win32 asan
 	  bash -c 'cd $(NATIVE) && ctest --output-on-failure -j 1'
 
 run: native win32
-	@bash scripts/run.sh $(CURDIR)/$(WIN32)/wzrv.exe $(CURDIR)/$(BUILD)
+	@bash scripts/run.sh $(CURDIR)/$(WIN32) $(CURDIR)/$(BUILD)
 
 bench: native
 	@if [ -x $(NATIVE)/wzrv_bench ]; then $(NATIVE)/wzrv_bench; else echo "no benchmarks yet"; fi
