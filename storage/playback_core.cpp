@@ -1,0 +1,122 @@
+#include "storage/playback_core.h"
+
+#include <algorithm>
+#include <chrono>
+#include <climits>
+
+namespace wzrv {
+
+namespace {
+
+bool IsEnd(const BitmapAnimation* table, int size, int i) {
+  return i >= size || table[i].bitmap == NullBitmap;
+}
+
+}  // namespace
+
+PlaybackPlan::PlaybackPlan(const BitmapAnimation* table, int size, int x, int y, int delay)
+    : table_(table), size_(size), delay_(delay) {
+  int sx = INT_MAX, sy = INT_MAX, ex = INT_MIN, ey = INT_MIN;
+  bool any = false;
+  int i = 0;
+  for (; !IsEnd(table, size, i); ++i) {
+    const BitmapAnimation& e = table[i];
+    if (e.bitmap == BlankBitmap) continue;
+    any = true;
+    sx = std::min(sx, e.x);
+    sy = std::min(sy, e.y);
+    ex = std::max(ex, e.x + e.width);
+    ey = std::max(ey, e.y + e.height);
+  }
+  steps_ = i;
+  if (any) {
+    save_.x = x + sx;
+    save_.y = y + sy;
+    save_.width = ex - sx;
+    save_.height = ey - sy;
+  }
+}
+
+std::vector<int> PlaybackPlan::Entries(int step) const {
+  std::vector<int> shown;
+  for (int i = 0; i < delay_; ++i) {
+    const int k = step + i;
+    if (IsEnd(table_, size_, k)) break;
+    if (table_[k].bitmap == BlankBitmap) continue;
+    shown.push_back(k);
+  }
+  return shown;
+}
+
+const BitmapAnimation* TableFor(const PatternSets& sets, int anipattern, int* size) {
+  switch (anipattern) {
+    case 0:
+      *size = PatternSets::Pattern1Size;
+      return sets.pattern1;
+    case 1:
+      *size = PatternSets::Pattern2Size;
+      return sets.pattern2;
+    case 2:
+      *size = PatternSets::Pattern3Size;
+      return sets.pattern3;
+    default:
+      *size = 0;
+      return nullptr;
+  }
+}
+
+namespace {
+TickSource tickSource = nullptr;
+}  // namespace
+
+TickSource SetTickSource(TickSource source) {
+  TickSource old = CurrentTickSource();
+  tickSource = source;
+  return old;
+}
+
+TickSource CurrentTickSource() { return tickSource != nullptr ? tickSource : &PlatformTicks; }
+
+unsigned long Delay(unsigned msec) {
+  const TickSource ticks = CurrentTickSource();
+  const std::uint32_t st = ticks();
+  unsigned long polls = 0;
+  for (;;) {
+    ++polls;
+    // Unsigned difference: correct across the counter's wrap.
+    if (static_cast<std::uint32_t>(ticks() - st) >= msec) return polls;
+  }
+}
+
+#ifndef _WIN32
+std::uint32_t PlatformTicks() {
+  using namespace std::chrono;
+  return static_cast<std::uint32_t>(
+      duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+}
+#endif
+
+RgbPicture ComposeStep(const RgbPicture& background, const BitmapAnimation* table, int size,
+                       int x, int y, int delay, int step, std::uint32_t color,
+                       FrameLookup frame, const void* context) {
+  RgbPicture out = background;
+  const PlaybackPlan plan(table, size, x, y, delay);
+  for (int k : plan.Entries(step)) {
+    const BitmapAnimation& e = table[k];
+    const MonoFrame* f = frame(e.bitmap, context);
+    if (f == nullptr) continue;
+    const int w = std::min(e.width, f->width), h = std::min(e.height, f->height);
+    for (int r = 0; r < h; ++r) {
+      const int py = y + e.y + r;
+      if (py < 0 || py >= out.height) continue;
+      for (int c = 0; c < w; ++c) {
+        const int px = x + e.x + c;
+        if (px < 0 || px >= out.width) continue;
+        if (f->Pixel(c, r)) out.pixels[static_cast<std::size_t>(py) * out.width + px] = color;
+      }
+    }
+  }
+  return out;
+}
+
+}  // namespace wzrv
