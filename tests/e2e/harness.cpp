@@ -498,7 +498,7 @@ bool Program::Launch(const std::vector<std::string>& args, const LaunchOptions& 
   exitCode_ = -1;
   static int serial = 0;
   errPath_ = ArtifactDir() + "/wzrv-stderr-" + std::to_string(++serial) + ".txt";
-  std::vector<std::string> argv = {"wine", ExePath()};
+  std::vector<std::string> argv = {"wine", options.exe.empty() ? ExePath() : Win32Dir() + "/" + options.exe};
   argv.insert(argv.end(), args.begin(), args.end());
   auto env = WineEnv("-all,+debugstr", options.locale);
   for (const auto& kv : options.env) env[kv.first] = kv.second;
@@ -679,6 +679,7 @@ void WzrvTest::TearDown() {
     SavePng(x11_->Screenshot(), ArtifactDir() + "/failure.png");
   }
   program_.Kill();
+  if (x11_ != nullptr) x11_->SetRootBackground(0);  // the desktop black again
   // Wait until Wine has taken the windows away, so the next test starts clean.
   WaitUntil([&] {
     Snapshot s = probe::Windows();

@@ -167,6 +167,7 @@ struct LaunchOptions {
   std::string cwd;      // current directory; empty: the shared e2e directory in the prefix
   std::string locale;   // LC_ALL; empty: $WZRV_WINE_LOCALE
   std::map<std::string, std::string> env;  // added to the environment
+  std::string exe;      // file name in Win32Dir(); empty: wzrv.exe
 };
 
 // One `wine wzrv.exe ...` process, killed when the object goes.
@@ -222,6 +223,8 @@ struct Image {
   std::vector<unsigned char> rgb;  // width*height*3
   unsigned Pixel(int x, int y) const;  // 0xRRGGBB
 };
+// Number of pixels that differ (all pixels when the sizes differ).
+long CountDifferences(const Image& a, const Image& b);
 bool SavePng(const Image& image, const std::string& path);
 
 class X11 {
@@ -241,6 +244,10 @@ class X11 {
   // Gives an X window the input focus and waits until the server reports it.
   bool Focus(unsigned long xwin, Millis timeout = Millis(3000));
   unsigned long FocusWindow();
+  // A known desktop picture under the program's windows: the root window's
+  // background colour (0xRRGGBB) and filled rectangles on it.
+  void SetRootBackground(unsigned rgb);
+  void FillRootRect(int x, int y, int width, int height, unsigned rgb);
   // Whether a window manager holds the screen (WM_S0 / _NET_SUPPORTING_WM_CHECK).
   bool WindowManagerRunning();
   void Sync();

@@ -131,6 +131,26 @@ TEST_F(StartTest, PaletteMessagesAnswerAsRealised) {
   EXPECT_EQ(result, 0ul) << "the window's own palette change";
 }
 
+// The window paints nothing: while it covers the screen, the picture that was
+// there stays visible.
+TEST_F(StartTest, LockedWindowLeavesTheScreenPictureUnderIt) {
+  x11().SetRootBackground(0x3366CC);
+  x11().FillRootRect(100, 100, 300, 200, 0xFFCC00);
+  x11().FillRootRect(700, 500, 50, 250, 0x20E040);
+  const Image before = x11().Screenshot();
+  ASSERT_TRUE(Start({"-o"}));
+  ASSERT_TRUE(WaitLocked());
+  ASSERT_TRUE(probe::Send(MainHwnd(), WM_NULL_, 0, 0));  // idle: whatever it draws is on screen
+  const Image after = x11().Screenshot();
+  const long differing = CountDifferences(before, after);
+  if (differing != 0) {
+    SavePng(before, ArtifactDir() + "/before.png");
+    SavePng(after, ArtifactDir() + "/locked.png");
+  }
+  EXPECT_EQ(differing, 0) << "pixels changed by the lock";
+  EXPECT_EQ(after.Pixel(200, 200), 0xFFCC00u);
+}
+
 // ---- Options -------------------------------------------------------------------------
 
 using OptionsTest = WzrvTest;

@@ -10,6 +10,7 @@
 #include <signal.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <thread>
@@ -20,6 +21,17 @@ unsigned Image::Pixel(int x, int y) const {
   if (x < 0 || y < 0 || x >= width || y >= height) return 0;
   const unsigned char* p = &rgb[(static_cast<size_t>(y) * width + x) * 3];
   return (unsigned(p[0]) << 16) | (unsigned(p[1]) << 8) | p[2];
+}
+
+long CountDifferences(const Image& a, const Image& b) {
+  if (a.width != b.width || a.height != b.height) {
+    return std::max(static_cast<long>(a.width) * a.height, static_cast<long>(b.width) * b.height);
+  }
+  long n = 0;
+  for (size_t i = 0; i < a.rgb.size(); i += 3) {
+    n += (a.rgb[i] != b.rgb[i] || a.rgb[i + 1] != b.rgb[i + 1] || a.rgb[i + 2] != b.rgb[i + 2]) ? 1 : 0;
+  }
+  return n;
 }
 
 bool SavePng(const Image& image, const std::string& path) {
@@ -183,6 +195,25 @@ bool X11::Focus(unsigned long xwin, Millis timeout) {
     XSync(display_, False);
     return FocusWindow() == xwin;
   }, timeout, Millis(20));
+}
+
+void X11::SetRootBackground(unsigned rgb) {
+  if (display_ == nullptr) return;
+  const Window root = DefaultRootWindow(display_);
+  XSetWindowBackground(display_, root, rgb);
+  XClearWindow(display_, root);
+  XSync(display_, False);
+}
+
+void X11::FillRootRect(int x, int y, int width, int height, unsigned rgb) {
+  if (display_ == nullptr) return;
+  const Window root = DefaultRootWindow(display_);
+  GC gc = XCreateGC(display_, root, 0, nullptr);
+  XSetForeground(display_, gc, rgb);
+  XSetSubwindowMode(display_, gc, IncludeInferiors);
+  XFillRectangle(display_, root, gc, x, y, width, height);
+  XFreeGC(display_, gc);
+  XSync(display_, False);
 }
 
 bool X11::WindowManagerRunning() {
