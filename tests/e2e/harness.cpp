@@ -787,6 +787,7 @@ bool WzrvTest::WaitUnlocked(Millis timeout) {
 std::unique_ptr<Box> WzrvTest::WaitBox(const std::string& caption, Millis timeout) {
   std::unique_ptr<Box> found;
   Snapshot snap;
+  bool ended = false;
   WaitUntil([&] {
     snap = probe::Windows();
     for (const Box& b : snap.boxes) {
@@ -795,9 +796,13 @@ std::unique_ptr<Box> WzrvTest::WaitBox(const std::string& caption, Millis timeou
         return true;
       }
     }
-    return false;
+    ended = program_.Pid() > 0 && !program_.Running();
+    return ended;
   }, timeout);
-  if (found == nullptr) ADD_FAILURE() << "no box \"" << caption << "\" appeared:\n" << snap.Describe();
+  if (found == nullptr) {
+    ADD_FAILURE() << "no box \"" << caption << "\" appeared" << (ended ? " (the program ended)" : "") << ":\n"
+                  << snap.Describe();
+  }
   return found;
 }
 
