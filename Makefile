@@ -8,7 +8,7 @@ NATIVE := $(BUILD)/native
 WIN32  := $(BUILD)/win32
 ASAN   := $(BUILD)/asan
 
-.PHONY: all setup native win32 asan run test unit e2e bench clean
+.PHONY: all setup native win32 asan run test unit e2e bench fuzz clean
 
 all: native win32
 
@@ -26,7 +26,7 @@ win32: setup
 
 asan: setup
 	@cmake -S . -B $(ASAN) -DCMAKE_BUILD_TYPE=Debug -DWZRV_SANITIZE=ON >/dev/null
-	@cmake --build $(ASAN) -j $(JOBS) --target wzrv_unit_tests
+	@cmake --build $(ASAN) -j $(JOBS) --target wzrv_unit_tests cache_fuzz_replay
 
 # Unit tests, natively and under AddressSanitizer/UBSan.
 unit: native asan
@@ -48,6 +48,19 @@ run: native win32
 
 bench: native
 	@if [ -x $(NATIVE)/wzrv_bench ]; then $(NATIVE)/wzrv_bench; else echo "no benchmarks yet"; fi
+
+# The pattern cache reader under libFuzzer (clang) for FUZZ_SECONDS, starting
+# from the committed corpus; new inputs collect in $(BUILD)/fuzz/corpus.
+FUZZ_SECONDS ?= 60
+FUZZ := $(BUILD)/fuzz
+FUZZ_SOURCES := tests/fuzz/cache_fuzz.cpp storage/cache_core.cpp shell/wzrv_core.cpp \
+  pattern/pattern_core.cpp pattern/random.cpp shell/profile_core.cpp
+fuzz: setup
+	@mkdir -p $(FUZZ)/corpus
+	clang++ -std=c++17 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all \
+	  -I. $(FUZZ_SOURCES) -o $(FUZZ)/cache_fuzz
+	$(FUZZ)/cache_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=8192 -malloc_limit_mb=64 \
+	  -print_final_stats=1 $(FUZZ)/corpus tests/fuzz/corpus/cache
 
 clean:
 	rm -rf $(BUILD)

@@ -16,6 +16,14 @@ target_link_libraries(wzrvtool PRIVATE wzrv_core PNG::PNG)
 add_executable(wzrv_bench pattern/bench.cpp)
 target_link_libraries(wzrv_bench PRIVATE wzrv_core)
 
+# The pattern cache reader's fuzz inputs, replayed without libFuzzer (the
+# fuzzer itself is clang's: `make fuzz`).
+add_executable(cache_fuzz_replay tests/fuzz/cache_fuzz.cpp tests/fuzz/replay_main.cpp)
+target_link_libraries(cache_fuzz_replay PRIVATE wzrv_core)
+add_test(NAME cache_fuzz_replay
+         COMMAND cache_fuzz_replay ${CMAKE_CURRENT_SOURCE_DIR}/tests/fuzz/corpus/cache)
+set_tests_properties(cache_fuzz_replay PROPERTIES LABELS unit)
+
 if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/tests/e2e/CMakeLists.txt AND NOT WZRV_SANITIZE)
   add_subdirectory(tests/e2e)
 endif()

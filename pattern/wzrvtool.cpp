@@ -1,6 +1,14 @@
 // wzrvtool: looks at the field frames on the build machine.
 //
-//   wzrvtool frames DIR        the 13 frames as PNG files (field pixels orange on black)
+//   wzrvtool frames [--from CACHE] DIR
+//                              the 13 frames as PNG files (field pixels orange on
+//                              black), drawn here or read from a pattern cache file
+//   wzrvtool inspect CACHE     checks a pattern cache file and lists its records, or
+//                              says what is wrong and at which offset
+//   wzrvtool write CACHE       writes the frames drawn here as a pattern cache file
+//   wzrvtool diff CACHE1 CACHE2
+//                              compares two cache files byte for byte, row padding
+//                              bits aside
 //   wzrvtool sheet FILE.png    all 13 frames side by side in one PNG
 //   wzrvtool compare DIR       compares frameNN.pbm files written by wzrv.exe
 //                              (WZRV_DUMP_FRAMES=DIR) with the frames drawn here;
@@ -16,6 +24,7 @@
 
 #include "pattern/pattern_core.h"
 #include "pattern/random.h"
+#include "storage/cache_core.h"
 
 namespace {
 
@@ -68,8 +77,41 @@ std::vector<wzrv::MonoFrame> NativeFrames() {
   return wzrv::DrawAllFrames();
 }
 
-int Frames(const std::string& dir) {
-  const auto frames = NativeFrames();
+// Reads the frames of a pattern cache file the way the program does at start.
+// False (with the reason printed) when the file is not a complete cache.
+bool CacheFrames(const std::string& path, std::vector<wzrv::MonoFrame>* frames) {
+  FILE* fp = std::fopen(path.c_str(), "rb");
+  if (fp == nullptr) {
+    std::fprintf(stderr, "wzrvtool: cannot open %s: %s\n", path.c_str(), std::strerror(errno));
+    return false;
+  }
+  const wzrv::CacheListing l = wzrv::ReadCacheFile(fp);
+  std::fclose(fp);
+  if (!l.magicOk) {
+    std::fprintf(stderr, "wzrvtool: %s: not a pattern cache (the magic is missing)\n", path.c_str());
+    return false;
+  }
+  frames->clear();
+  for (const wzrv::CacheRecord& r : l.records) {
+    wzrv::MonoFrame f;
+    wzrv::FrameFromRecord(r, &f);
+    frames->push_back(std::move(f));
+  }
+  if (static_cast<int>(frames->size()) < wzrv::FrameCount) {
+    std::fprintf(stderr, "wzrvtool: %s: only %zu of %d frames (record %zu at offset %ld: %s)\n",
+                 path.c_str(), frames->size(), wzrv::FrameCount, frames->size() + 1, l.stopOffset,
+                 wzrv::RecordStatusName(l.stop));
+    return false;
+  }
+  return true;
+}
+
+int Frames(const std::string& dir, const std::string& cache) {
+  std::vector<wzrv::MonoFrame> frames;
+  if (cache.empty())
+    frames = NativeFrames();
+  else if (!CacheFrames(cache, &frames))
+    return 1;
   for (int i = 0; i < wzrv::FrameCount; ++i) {
     char name[64];
     std::snprintf(name, sizeof name, "/%02d-%s.png", i + 1, wzrv::FrameName(i));
@@ -80,6 +122,139 @@ int Frames(const std::string& dir) {
                 frames[i].height, frames[i].SetPixelCount());
   }
   return 0;
+}
+
+// Lists a cache file's records; exit status 0 only for a complete cache of
+// the 13 frames with their sizes and nothing after them.
+int Inspect(const std::string& path) {
+  FILE* fp = std::fopen(path.c_str(), "rb");
+  if (fp == nullptr) {
+    std::fprintf(stderr, "wzrvtool: cannot open %s: %s\n", path.c_str(), std::strerror(errno));
+    return 2;
+  }
+  const wzrv::CacheListing l = wzrv::ReadCacheFile(fp);
+  std::fclose(fp);
+  std::printf("%s: %ld bytes\n", path.c_str(), l.size);
+  if (!l.magicOk) {
+    std::printf("offset 0: the first 15 bytes are not \"%s\" and its NUL\n", wzrv::ZRVID);
+    std::printf("INVALID: the program generates a new cache in its place\n");
+    return 1;
+  }
+  std::printf("offset 0: magic %s\n", wzrv::ZRVID);
+  std::vector<std::string> problems;
+  for (std::size_t i = 0; i < l.records.size(); ++i) {
+    const wzrv::RecordHeader& h = l.records[i].header;
+    wzrv::MonoFrame f;
+    wzrv::FrameFromRecord(l.records[i], &f);
+    const int n = static_cast<int>(i);
+    std::printf("record %2zu at %6ld: %3dx%-3d  %2d bytes a row  %5zu bytes  %5d field pixels  %s\n", i + 1,
+                l.offsets[i], static_cast<int>(h.bmWidth), static_cast<int>(h.bmHeight),
+                static_cast<int>(h.bmWidthBytes), l.records[i].rows.size(), f.SetPixelCount(),
+                n < wzrv::FrameCount ? wzrv::FrameName(n) : "(extra)");
+    if (n < wzrv::FrameCount) {
+      const wzrv::FrameSize s = wzrv::FrameSizeOf(n);
+      if (s.width != h.bmWidth || s.height != h.bmHeight) {
+        char text[160];
+        std::snprintf(text, sizeof text, "record %zu at offset %ld is %dx%d, the %s frame is %dx%d", i + 1,
+                      l.offsets[i], static_cast<int>(h.bmWidth), static_cast<int>(h.bmHeight),
+                      wzrv::FrameName(n), s.width, s.height);
+        problems.push_back(text);
+      }
+    } else {
+      char text[120];
+      std::snprintf(text, sizeof text, "record %zu at offset %ld follows the last frame", i + 1, l.offsets[i]);
+      problems.push_back(text);
+    }
+  }
+  if (l.stop != wzrv::RecordStatus::End) {
+    char text[300];
+    const wzrv::RecordHeader& h = l.stopHeader;
+    if (l.stop == wzrv::RecordStatus::BadHeader)
+      std::snprintf(text, sizeof text, "record %zu at offset %ld: %s", l.records.size() + 1, l.stopOffset,
+                    wzrv::HeaderProblem(h).c_str());
+    else
+      std::snprintf(text, sizeof text, "record %zu at offset %ld is cut short (%ld bytes left)",
+                    l.records.size() + 1, l.stopOffset, l.size - l.stopOffset);
+    problems.push_back(text);
+  }
+  if (l.records.size() < static_cast<std::size_t>(wzrv::FrameCount)) {
+    char text[160];
+    std::snprintf(text, sizeof text, "%zu of %d frames: the program reads these and draws the rest",
+                  l.records.size(), wzrv::FrameCount);
+    problems.push_back(text);
+  }
+  for (const std::string& p : problems) std::printf("problem: %s\n", p.c_str());
+  std::printf("%s\n", problems.empty() ? "OK: a complete pattern cache" : "INCOMPLETE");
+  return problems.empty() ? 0 : 1;
+}
+
+int Write(const std::string& path) {
+  FILE* fp = std::fopen(path.c_str(), "wb");
+  if (fp == nullptr) {
+    std::fprintf(stderr, "wzrvtool: cannot create %s: %s\n", path.c_str(), std::strerror(errno));
+    return 1;
+  }
+  const bool ok = wzrv::WriteCacheFile(fp, NativeFrames());
+  if (std::fclose(fp) != 0 || !ok) {
+    std::fprintf(stderr, "wzrvtool: cannot write %s\n", path.c_str());
+    return 1;
+  }
+  std::printf("%s\n", path.c_str());
+  return 0;
+}
+
+std::string ReadBytes(const std::string& path, bool* ok) {
+  std::string s;
+  FILE* fp = std::fopen(path.c_str(), "rb");
+  *ok = fp != nullptr;
+  if (fp == nullptr) {
+    std::fprintf(stderr, "wzrvtool: cannot open %s: %s\n", path.c_str(), std::strerror(errno));
+    return s;
+  }
+  char buf[65536];
+  std::size_t n;
+  while ((n = std::fread(buf, 1, sizeof buf, fp)) > 0) s.append(buf, n);
+  std::fclose(fp);
+  return s;
+}
+
+// Byte for byte, except the padding bits at the end of each row of a record.
+int Diff(const std::string& a, const std::string& b) {
+  bool okA = false, okB = false;
+  const std::string x = ReadBytes(a, &okA), y = ReadBytes(b, &okB);
+  if (!okA || !okB) return 2;
+  // Which bits count, from the first file's records.
+  std::vector<unsigned char> mask(x.size(), 0xFF);
+  if (FILE* fp = std::fopen(a.c_str(), "rb")) {
+    const wzrv::CacheListing l = wzrv::ReadCacheFile(fp);
+    std::fclose(fp);
+    for (std::size_t i = 0; i < l.records.size(); ++i) {
+      const wzrv::RecordHeader& h = l.records[i].header;
+      const int used = (h.bmWidth + 7) / 8;
+      const unsigned char last = h.bmWidth % 8 == 0 ? 0xFF : static_cast<unsigned char>(0xFF00 >> (h.bmWidth % 8));
+      for (int r = 0; r < h.bmHeight; ++r) {
+        const std::size_t row = static_cast<std::size_t>(l.offsets[i]) + wzrv::RecordHeaderBytes +
+                                static_cast<std::size_t>(r) * h.bmWidthBytes;
+        mask[row + used - 1] = last;
+        for (int c = used; c < h.bmWidthBytes; ++c) mask[row + c] = 0;
+      }
+    }
+  }
+  if (x.size() != y.size()) {
+    std::printf("different sizes: %zu and %zu bytes\n", x.size(), y.size());
+    return 1;
+  }
+  std::size_t differing = 0, first = 0;
+  for (std::size_t i = 0; i < x.size(); ++i)
+    if (((static_cast<unsigned char>(x[i]) ^ static_cast<unsigned char>(y[i])) & mask[i]) != 0) {
+      if (differing++ == 0) first = i;
+    }
+  if (differing == 0) {
+    std::printf("identical: %zu bytes\n", x.size());
+    return 0;
+  }
+  std::printf("%zu bytes differ, the first at offset %zu\n", differing, first);
+  return 1;
 }
 
 int Sheet(const std::string& path) {
@@ -175,7 +350,12 @@ int Compare(const std::string& dir) {
 
 int Usage() {
   std::fprintf(stderr,
-               "usage: wzrvtool frames DIR       write the 13 frames as PNG files\n"
+               "usage: wzrvtool frames [--from CACHE] DIR\n"
+               "                                 write the 13 frames as PNG files (drawn, or read\n"
+               "                                 from a pattern cache file)\n"
+               "       wzrvtool inspect CACHE    check a pattern cache file and list its records\n"
+               "       wzrvtool write CACHE      write these frames as a pattern cache file\n"
+               "       wzrvtool diff CACHE CACHE compare two cache files (row padding bits aside)\n"
                "       wzrvtool sheet FILE.png   write all frames into one PNG\n"
                "       wzrvtool compare DIR      compare frameNN.pbm files with these frames\n");
   return 2;
@@ -184,9 +364,14 @@ int Usage() {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 3) return Usage();
+  if (argc < 3) return Usage();
   const std::string cmd = argv[1];
-  if (cmd == "frames") return Frames(argv[2]);
+  if (cmd == "frames" && argc == 3) return Frames(argv[2], "");
+  if (cmd == "frames" && argc == 5 && std::string(argv[2]) == "--from") return Frames(argv[4], argv[3]);
+  if (cmd == "diff" && argc == 4) return Diff(argv[2], argv[3]);
+  if (argc != 3) return Usage();
+  if (cmd == "inspect") return Inspect(argv[2]);
+  if (cmd == "write") return Write(argv[2]);
   if (cmd == "sheet") return Sheet(argv[2]);
   if (cmd == "compare") return Compare(argv[2]);
   return Usage();
