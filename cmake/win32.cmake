@@ -51,7 +51,7 @@ add_executable(wzrv WIN32
   shell/wzrvdlg_win32.cpp
   shell/trace_win32.cpp
   pattern/pattern_win32.cpp
-  storage/storage_win32.cpp
+  storage/playback_win32.cpp
   palette/appaldlg_win32.cpp
   sound/sndefect_win32.cpp
   shell/profile_win32.cpp

@@ -1,21 +1,39 @@
-// The field colours. For now the object holds the three colour sets it is
-// given; the palette, its settings and the colour dialog come next.
+// The field colours of the program: the platform-free colour model with the
+// module instance, the owner window and, on a palette display, the small
+// logical palette of reserved entries that shows the colour sets.
 #pragma once
 
 #include <windows.h>
 
 #include "palette/palette_core.h"
 
-class AppPalette {
+class AppPalette : public wzrv::AppPaletteBase {
  public:
-  AppPalette(HINSTANCE hinst, HWND hwnd, const char* ininame, PaletteSet* defaults, int num);
-  ~AppPalette();
+  // Takes over `palset` (new[] of `numpal` records), loads the stored colours
+  // from the profile section `ininame`, tests the display and, on a palette
+  // device, creates the palette (not realised yet).
+  AppPalette(HINSTANCE hinst, HWND hwnd, const char* ininame, PaletteSet* palset, int numpal);
+  ~AppPalette() override;
 
+  // Pushes every entry's bound colour into the palette.
+  void AllSet();
+  // Selects and realises the palette in the main window's device context, or
+  // in `hdc`; the number of entries mapped, 0 without a palette.
   int Realize();
+  int Realize(HDC hdc);
+  HPALETTE Palette() const { return AppPal; }
   int ChangeDialog();
 
   HINSTANCE hInstance;
   HWND hWnd;
-  int PalNum;
-  PaletteSet* Default;
+  HPALETTE AppPal = nullptr;
+  int HavePalette = 0;
+  RECT ownrect = {0, 0, 0, 0};
+  HBRUSH hbr = nullptr, hbg = nullptr, hbb = nullptr;
+
+ protected:
+  void AnimateEntry(int p, unsigned char r, unsigned char g, unsigned char b) override;
 };
+
+// The palette object whose colour dialog is being opened.
+extern unsigned long APDLG_LONG;

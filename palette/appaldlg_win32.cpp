@@ -1,18 +1,98 @@
 #include "palette/appaldlg.h"
 
+#include <cstdlib>
+#include <vector>
+
+#include "shell/profile_win32.h"
 #include "shell/trace.h"
+// Last: it may replace GDI calls by counting ones.
+#include "shell/gdicount_win32.h"
 
-AppPalette::AppPalette(HINSTANCE hinst, HWND hwnd, const char*, PaletteSet* defaults, int num)
-    : hInstance(hinst), hWnd(hwnd), PalNum(num), Default(defaults) {}
+unsigned long APDLG_LONG = 0;
 
-AppPalette::~AppPalette() { delete[] Default; }
+namespace {
+
+// The display is a palette device.
+int TestPaletteDevice(HWND hwnd) {
+  HDC dc = GetDC(hwnd);
+  if (dc == nullptr) return 0;
+  const int caps = GetDeviceCaps(dc, RASTERCAPS);
+  ReleaseDC(hwnd, dc);
+  return (caps & RC_PALETTE) != 0 ? 1 : 0;
+}
+
+}  // namespace
+
+AppPalette::AppPalette(HINSTANCE hinst, HWND hwnd, const char* ininame, PaletteSet* palset,
+                       int numpal)
+    : wzrv::AppPaletteBase(wzrv::WindowsProfile(), ininame, palset, numpal),
+      hInstance(hinst),
+      hWnd(hwnd) {
+  HavePalette = TestPaletteDevice(hwnd);
+  if (HavePalette) {
+    // The record has room for 256 entries; only PalNum are used.
+    const std::size_t bytes = sizeof(LOGPALETTE) + 255 * sizeof(PALETTEENTRY);
+    std::vector<unsigned char> storage(bytes, 0);
+    LOGPALETTE* lp = reinterpret_cast<LOGPALETTE*>(storage.data());
+    lp->palVersion = wzrv::PaletteVersion;
+    lp->palNumEntries = static_cast<WORD>(PalNum);
+    const std::vector<wzrv::PaletteEntry> entries = LogicalPalette();
+    for (int i = 0; i < PalNum; ++i) {
+      lp->palPalEntry[i].peRed = entries[i].red;
+      lp->palPalEntry[i].peGreen = entries[i].green;
+      lp->palPalEntry[i].peBlue = entries[i].blue;
+      lp->palPalEntry[i].peFlags = PC_RESERVED;
+    }
+    AppPal = CreatePalette(lp);
+  }
+  wzrv::Trace("palette device=%d palette=%d entries=%d", HavePalette, AppPal != nullptr ? 1 : 0,
+              PalNum);
+}
+
+AppPalette::~AppPalette() {
+  if (AppPal != nullptr) DeleteObject(AppPal);
+  AppPal = nullptr;
+}
+
+void AppPalette::AnimateEntry(int p, unsigned char r, unsigned char g, unsigned char b) {
+  if (AppPal == nullptr) return;
+  PALETTEENTRY e = {r, g, b, PC_RESERVED};
+  AnimatePalette(AppPal, static_cast<UINT>(p), 1, &e);
+}
+
+void AppPalette::AllSet() {
+  if (AppPal == nullptr) return;
+  HDC dc = GetDC(hWnd);
+  HPALETTE old = SelectPalette(dc, AppPal, FALSE);
+  for (int i = 0; i < PalNum; ++i) {
+    unsigned char r, g, b;
+    BoundColor(i, &r, &g, &b);
+    AnimateEntry(i, r, g, b);
+  }
+  SelectPalette(dc, old, FALSE);
+  ReleaseDC(hWnd, dc);
+}
 
 int AppPalette::Realize() {
   wzrv::Trace("Realize");
-  return 0;
+  if (AppPal == nullptr) return 0;
+  HDC dc = GetDC(hWnd);
+  if (dc == nullptr) return 0;
+  const int mapped = Realize(dc);
+  ReleaseDC(hWnd, dc);
+  return mapped;
+}
+
+int AppPalette::Realize(HDC hdc) {
+  if (AppPal == nullptr) return 0;
+  HPALETTE old = SelectPalette(hdc, AppPal, FALSE);
+  const int mapped = static_cast<int>(RealizePalette(hdc));
+  SelectPalette(hdc, old, FALSE);
+  return mapped;
 }
 
 int AppPalette::ChangeDialog() {
+  APDLG_LONG = reinterpret_cast<unsigned long>(this);
   wzrv::Trace("ColorDialog");
   return 0;
 }

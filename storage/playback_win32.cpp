@@ -1,0 +1,152 @@
+// Field playback on the screen: the steps of PlaybackPlan drawn with GDI into
+// the main window's client area.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "palette/appaldlg.h"
+#include "shell/options.h"
+#include "shell/trace.h"
+#include "shell/wzrv.h"
+#include "storage/playback_core.h"
+// Last: it may replace GDI calls by counting ones.
+#include "shell/gdicount_win32.h"
+
+std::uint32_t wzrv::PlatformTicks() { return GetTickCount(); }
+
+namespace {
+
+// How a drawn step is handed to the screen.
+enum class Present {
+  // A zero-timeout wait that watches no message kinds: it neither takes nor
+  // handles any message, but under Wine it is where a window's drawing is
+  // copied to the X server. On Windows it returns at once.
+  Wait,
+  // Nothing beyond GdiFlush (Wine then shows a busy loop's drawing only now
+  // and then).
+  None,
+};
+
+struct PlaybackSettings {
+  Present present = Present::Wait;
+  bool traceSteps = false;  // trace the timing of every step after the animation
+};
+
+// Read once: WZRV_PLAYBACK_PRESENT=none measures the plain busy loop, and
+// WZRV_PLAYBACK_TRACE=1 traces step timings (benchmarks and tests).
+const PlaybackSettings& Settings() {
+  static PlaybackSettings settings = [] {
+    PlaybackSettings s;
+    char buf[32];
+    DWORD n = GetEnvironmentVariableA("WZRV_PLAYBACK_PRESENT", buf, sizeof buf);
+    if (n > 0 && n < sizeof buf && std::strcmp(buf, "none") == 0) s.present = Present::None;
+    n = GetEnvironmentVariableA("WZRV_PLAYBACK_TRACE", buf, sizeof buf);
+    s.traceSteps = n > 0 && n < sizeof buf && buf[0] != '0';
+    return s;
+  }();
+  return settings;
+}
+
+void PresentStep() {
+  GdiFlush();
+  if (Settings().present == Present::Wait) MsgWaitForMultipleObjectsEx(0, nullptr, 0, 0, 0);
+}
+
+double Millis(const LARGE_INTEGER& from, const LARGE_INTEGER& to, const LARGE_INTEGER& freq) {
+  return static_cast<double>(to.QuadPart - from.QuadPart) * 1000.0 /
+         static_cast<double>(freq.QuadPart);
+}
+
+// Transparent blit of a monochrome shape in a solid colour: the 1 bits take
+// `fcolor`, the 0 bits leave the screen as it is.
+void DrawEntry(HDC dc, HDC bitdc, int x, int y, const wzrv::BitmapAnimation& e, COLORREF fcolor) {
+  SetBkColor(dc, RGB(0, 0, 0));
+  SetTextColor(dc, RGB(255, 255, 255));
+  SelectObject(bitdc, AsBitmap(e.bitmap));
+  BitBlt(dc, x + e.x, y + e.y, e.width, e.height, bitdc, 0, 0, SRCAND);
+  SetTextColor(dc, RGB(0, 0, 0));
+  SetBkColor(dc, fcolor);
+  BitBlt(dc, x + e.x, y + e.y, e.width, e.height, bitdc, 0, 0, SRCPAINT);
+}
+
+}  // namespace
+
+void MainWindow::PlayBitmapAnimation(int x, int y, int anipattern, int wait, int delay) {
+  wzrv::Trace("PlayBitmapAnimation %d %d %d %d %d", x, y, anipattern, wait, delay);
+  int size = 0;
+  const wzrv::BitmapAnimation* bitmaps = wzrv::TableFor(*this, anipattern, &size);
+  HDC dc = GetDC(hWnd);
+  if (bitmaps == nullptr || dc == nullptr) {
+    if (dc != nullptr) ReleaseDC(hWnd, dc);
+    wzrv::Trace("animation done");
+    return;
+  }
+  const COLORREF fcolor = appPalette != nullptr ? appPalette->GetRGB(anipattern)
+                                                : wzrv::PaletteRGB(255, 136, 0);
+  HPALETTE pal = appPalette != nullptr ? appPalette->Palette() : nullptr;
+  HPALETTE old_pal = pal != nullptr ? SelectPalette(dc, pal, FALSE) : nullptr;
+
+  HDC memdc = CreateCompatibleDC(dc);
+  HDC bitdc = CreateCompatibleDC(dc);
+
+  const wzrv::PlaybackPlan plan(bitmaps, size, x, y, delay);
+  const wzrv::SaveRect& save = plan.Save();
+  const int bsx = save.x, bsy = save.y, bwidth = save.width, bheight = save.height;
+
+  HBITMAP savebmp = nullptr;
+  HGDIOBJ md_old = nullptr, bd_old = nullptr;
+  if (!save.Empty()) savebmp = CreateCompatibleBitmap(dc, bwidth, bheight);
+  if (savebmp != nullptr && memdc != nullptr && bitdc != nullptr) {
+    bd_old = SelectObject(bitdc, savebmp);
+    SelectObject(bitdc, bd_old);
+    md_old = SelectObject(memdc, savebmp);
+    BitBlt(memdc, 0, 0, bwidth, bheight, dc, bsx, bsy, SRCCOPY);
+  }
+  const bool canDraw = md_old != nullptr;
+
+  const PlaybackSettings& settings = Settings();
+  LARGE_INTEGER freq, begin, t0, t1;
+  QueryPerformanceFrequency(&freq);
+  QueryPerformanceCounter(&begin);
+  // Start and drawing time of each step, in milliseconds from the first.
+  double starts[wzrv::PatternSets::Pattern3Size] = {};
+  double draws[wzrv::PatternSets::Pattern3Size] = {};
+
+  for (int j = 0; j < plan.Steps(); ++j) {
+    QueryPerformanceCounter(&t0);
+    if (canDraw) {
+      BitBlt(dc, bsx, bsy, bwidth, bheight, memdc, 0, 0, SRCCOPY);
+      for (int k : plan.Entries(j)) DrawEntry(dc, bitdc, x, y, bitmaps[k], fcolor);
+      PresentStep();
+    }
+    QueryPerformanceCounter(&t1);
+    wzrv::Delay(static_cast<unsigned>(wait));
+    if (j < wzrv::PatternSets::Pattern3Size) {
+      starts[j] = Millis(begin, t0, freq);
+      draws[j] = Millis(t0, t1, freq);
+    }
+  }
+  LARGE_INTEGER end;
+  QueryPerformanceCounter(&end);
+
+  if (pal != nullptr) SelectPalette(dc, old_pal, FALSE);
+  if (md_old != nullptr) SelectObject(memdc, md_old);
+  if (bd_old != nullptr) SelectObject(bitdc, bd_old);
+  if (savebmp != nullptr) DeleteObject(savebmp);
+  ReleaseDC(hWnd, dc);
+  if (memdc != nullptr) DeleteDC(memdc);
+  if (bitdc != nullptr) DeleteDC(bitdc);
+
+  if (StartOption & wzrv::SO_Transparent) InvalidateRect(nullptr, nullptr, FALSE);
+  if (settings.traceSteps) {
+    for (int j = 0; j < plan.Steps() && j < wzrv::PatternSets::Pattern3Size; ++j)
+      wzrv::Trace("animation step %d start %.3f draw %.3f", j, starts[j], draws[j]);
+    // The first step's start on the performance counter, in milliseconds (under
+    // Wine the host's raw monotonic clock).
+    const double base = static_cast<double>(begin.QuadPart) * 1000.0 / static_cast<double>(freq.QuadPart);
+    wzrv::Trace("animation steps %d total %.3f base %.3f", plan.Steps(), Millis(begin, end, freq), base);
+  }
+  wzrv::Trace("animation done");
+}
