@@ -52,6 +52,7 @@ add_executable(wzrv WIN32
   shell/trace_win32.cpp
   pattern/pattern_win32.cpp
   storage/playback_win32.cpp
+  storage/cache_win32.cpp
   palette/appaldlg_win32.cpp
   sound/sndefect_win32.cpp
   shell/profile_win32.cpp
@@ -60,6 +61,14 @@ add_executable(wzrv WIN32
 add_dependencies(wzrv wzrv_icon)
 target_link_libraries(wzrv PRIVATE wzrv_core ${WZRV_STATIC_LINK} -s -mwindows winmm comdlg32 gdi32 user32 kernel32)
 target_compile_definitions(wzrv PRIVATE WINVER=0x0501 _WIN32_WINNT=0x0501 NOMINMAX)
+
+# Test build: the same program counting the GDI objects it creates and deletes,
+# tracing their balance after each lock and unlock and at the end.
+get_target_property(WZRV_EXE_SOURCES wzrv SOURCES)
+add_executable(wzrv_gdicount WIN32 ${WZRV_EXE_SOURCES})
+add_dependencies(wzrv_gdicount wzrv_icon)
+target_link_libraries(wzrv_gdicount PRIVATE wzrv_core ${WZRV_STATIC_LINK} -s -mwindows winmm comdlg32 gdi32 user32 kernel32)
+target_compile_definitions(wzrv_gdicount PRIVATE WINVER=0x0501 _WIN32_WINNT=0x0501 NOMINMAX WZRV_GDI_COUNT)
 
 if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/tests/probe/CMakeLists.txt)
   add_subdirectory(tests/probe)

@@ -9,6 +9,7 @@
 
 #include "shell/trace.h"
 #include "shell/wzrv.h"
+#include "shell/gdicount_win32.h"  // last: counts GDI objects in a test build
 
 namespace {
 

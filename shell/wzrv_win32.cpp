@@ -7,6 +7,7 @@
 #include "shell/options.h"
 #include "shell/wzrvdlg.h"
 #include "sound/sndefect.h"
+#include "shell/gdicount_win32.h"  // last: counts GDI objects in a test build
 
 HINSTANCE Main::hInstance = nullptr;
 HINSTANCE Main::hPrevInstance = nullptr;
@@ -186,6 +187,7 @@ void MainWindow::Lock() {
   ResetInput();
   TakeSnapshot();
   RestoreLocked();
+  WZRV_GDI_TRACE("lock");
   soundEffect->PlaySoundA(3);
 }
 
@@ -204,6 +206,7 @@ void MainWindow::Unlock() {
     ShowWindow(hWnd, SW_SHOWMINIMIZED);
   }
   ReleaseSnapshot();
+  WZRV_GDI_TRACE("unlock");
   soundEffect->PlaySoundA(4);
 }
 
@@ -332,6 +335,7 @@ void MainWindow::OnDestroy() {
     delete soundEffect;
     soundEffect = nullptr;
   }
+  WZRV_GDI_TRACE("destroy");
 }
 
 extern "C" LRESULT CALLBACK WndProc(HWND hWnd, UINT iMessage, WPARAM wParam, LPARAM lParam) {

@@ -1,0 +1,277 @@
+// The locked screen is the desktop as it was: over a known picture (the X root
+// window's background) the locked window shows exactly that picture, keeps
+// showing it after clicks, and the picture shows again after the unlock — with
+// and without a window manager. Keys typed right after the lock reach the
+// program without anyone focusing its window. A counting build shows that a
+// lock and unlock leave no GDI object behind.
+#include <cstdio>
+#include <string>
+
+#include "tests/e2e/harness.h"
+#include "tests/e2e/pattern_window.h"
+
+namespace e2e {
+namespace {
+
+Rect ScreenRect() {
+  return Rect{0, 0, std::stol(Env("WZRV_SCREEN_W", "1024")), std::stol(Env("WZRV_SCREEN_H", "768"))};
+}
+
+class DesktopTest : public WzrvTest {
+ protected:
+  void SetUp() override {
+    WzrvTest::SetUp();
+    if (HasFatalFailure()) return;
+    ASSERT_TRUE(pattern_.Open()) << "cannot open the display for the test pattern";
+    expected_ = pattern_.Expected();
+    ASSERT_TRUE(ScreenShows(expected_, "the test pattern before the start"));
+  }
+  void TearDown() override {
+    WzrvTest::TearDown();
+    pattern_.Close();
+  }
+
+  // Waits until the screen is pixel for pixel `image`; on failure saves the
+  // last screenshot and tells how far it is off.
+  bool ScreenShows(const Image& image, const std::string& what, Millis timeout = Millis(5000)) {
+    Image shot;
+    const bool same = WaitUntil([&] {
+      shot = x11().Screenshot();
+      return DifferentPixels(shot, image) == 0;
+    }, timeout, Millis(50));
+    if (!same) {
+      std::string first;
+      const long n = DifferentPixels(shot, image, &first);
+      static int serial = 0;
+      const std::string path = ArtifactDir() + "/screen-" + std::to_string(++serial) + ".png";
+      SavePng(shot, path);
+      ADD_FAILURE() << "the screen is not " << what << ": " << n << " pixels differ, first " << first
+                    << " (screenshot " << path << ")";
+    }
+    return same;
+  }
+
+  // Clicks a few places of the locked window; after each click's animation
+  // the screen shows the desktop again.
+  void ClicksKeepTheDesktop(const Image& desktop) {
+    const int points[][2] = {{512, 384}, {40, 40}, {1000, 740}};
+    for (const auto& p : points) {
+      ASSERT_TRUE(ClickAndWait(p[0], p[1]));
+      ASSERT_TRUE(ScreenShows(desktop, "the desktop after a click at " + std::to_string(p[0]) + "," +
+                                           std::to_string(p[1])));
+    }
+  }
+
+  // Types the password and Return with no focusing of the window first, as a
+  // user at the keyboard does, and waits for the unlock.
+  bool TypeToUnlock(const std::string& password) {
+    Type(password + "\r");
+    return WaitUnlocked(Millis(8000));
+  }
+
+  // The locked window's rectangle and its X window's are the desktop's.
+  void ExpectCoversTheDesktop() {
+    Snapshot s = State();
+    ASSERT_NE(s.Main(), nullptr);
+    EXPECT_FALSE(s.Main()->iconic);
+    EXPECT_EQ(s.Main()->rect, ScreenRect());
+    Rect x;
+    ASSERT_TRUE(pattern_.RootGeometry(s.Main()->xwin, &x)) << "no X window 0x" << std::hex << s.Main()->xwin;
+    EXPECT_TRUE(pattern_.Viewable(s.Main()->xwin)) << "the X window is not on the screen";
+    EXPECT_EQ(x, ScreenRect()) << "X window at " << x.left << "," << x.top << " " << x.Width() << "x"
+                               << x.Height();
+  }
+
+  int Count(const std::string& trace) {
+    int n = 0;
+    for (const std::string& line : program_.Traces()) n += line == trace;
+    return n;
+  }
+
+  PatternWindow pattern_;
+  Image expected_;
+};
+
+// ---- Without a window manager ------------------------------------------------------------
+
+TEST_F(DesktopTest, LockShowsTheDesktopThroughClicksAndTypingUnlocks) {
+  ASSERT_TRUE(SetProfileSection({{"DefaultPassword", "PW"}}));
+  ASSERT_TRUE(Start());
+  ASSERT_TRUE(ScreenShows(expected_, "the test pattern with the program minimised"));
+  ASSERT_TRUE(LockWithReminder());
+  ExpectCoversTheDesktop();
+  ASSERT_TRUE(ScreenShows(expected_, "the desktop under the locked window"));
+  ClicksKeepTheDesktop(expected_);
+  if (HasFatalFailure()) return;
+  ASSERT_TRUE(TypeToUnlock("PW")) << "keys typed after the lock did not reach the program";
+  EXPECT_TRUE(ScreenShows(expected_, "the test pattern after the unlock"));
+  EXPECT_EQ(Count("PlaySound 3"), 1);
+}
+
+TEST_F(DesktopTest, LockedStartShowsTheDesktopThroughClicksAndTypingUnlocks) {
+  ASSERT_TRUE(SetProfileSection({{"DefaultPassword", "PW"}}));
+  ASSERT_TRUE(Start({"-o"}));
+  ASSERT_TRUE(WaitLocked());
+  ExpectCoversTheDesktop();
+  ASSERT_TRUE(ScreenShows(expected_, "the desktop under the window locked at start"));
+  ClicksKeepTheDesktop(expected_);
+  if (HasFatalFailure()) return;
+  ASSERT_TRUE(TypeToUnlock("PW")) << "keys typed after the locked start did not reach the program";
+  EXPECT_TRUE(ScreenShows(expected_, "the test pattern after the unlock"));
+}
+
+// After the unlock the desktop is uncovered: a change of it shows at once, and
+// a second lock takes a new picture of it rather than showing the first.
+// Disabled: under Wine without a window manager the X window of the unlocked
+// (minimised) program stays mapped at 0,0 with the desktop's size, so the
+// screen keeps showing the old picture over the desktop after the unlock.
+TEST_F(DesktopTest, DISABLED_UnlockUncoversTheDesktopAndEveryLockTakesItAnew) {
+  ASSERT_TRUE(Start());
+  ASSERT_TRUE(LockWithReminder());
+  ASSERT_TRUE(ScreenShows(expected_, "the desktop under the first lock"));
+  ASSERT_TRUE(TypeToUnlock(""));
+  ASSERT_TRUE(ScreenShows(expected_, "the test pattern after the first unlock"));
+  ASSERT_TRUE(pattern_.Open(1));  // another desktop
+  const Image other = pattern_.Expected();
+  ASSERT_GT(DifferentPixels(other, expected_), 0);
+  ASSERT_TRUE(ScreenShows(other, "the other test pattern"));
+  ASSERT_TRUE(LockWithReminder());
+  EXPECT_TRUE(ScreenShows(other, "the desktop as it was at the second lock"));
+  ASSERT_TRUE(TypeToUnlock(""));
+}
+
+// ---- Under a window manager ----------------------------------------------------------------
+
+class DesktopWmTest : public DesktopTest {
+ protected:
+  // fvwm on the display; it draws nothing over the pattern.
+  bool StartWindowManager() {
+    if (!wm_.Start(x11())) {
+      ADD_FAILURE() << "fvwm did not take the screen";
+      return false;
+    }
+    return ScreenShows(expected_, "the test pattern under fvwm");
+  }
+  void TearDown() override {
+    wm_.Stop();
+    DesktopTest::TearDown();
+  }
+
+  // After the unlock the window stays an icon: no second reminder, no second lock.
+  void ExpectStaysUnlocked(int locks) {
+    EXPECT_TRUE(probe::Send(MainHwnd(), WM_NULL_, 0, 0));
+    const bool relocked = WaitUntil([&] {
+      Snapshot s = probe::Windows();
+      return !s.boxes.empty() || (s.Main() != nullptr && !s.Main()->iconic) || Count("PlaySound 3") > locks;
+    }, Millis(2000), Millis(100));
+    EXPECT_FALSE(relocked) << "locked again after the unlock:\n" << probe::Windows().Describe();
+    EXPECT_EQ(Count("PlaySound 3"), locks);
+  }
+
+  WindowManager wm_;
+};
+
+TEST_F(DesktopWmTest, LockCoversTheDesktopAndShowsIt) {
+  ASSERT_TRUE(StartWindowManager());
+  ASSERT_TRUE(SetProfileSection({{"DefaultPassword", "PW"}}));
+  ASSERT_TRUE(Start());
+  const Image before = x11().Screenshot();
+  ASSERT_TRUE(LockWithReminder());
+  ExpectCoversTheDesktop();
+  ASSERT_TRUE(ScreenShows(before, "the desktop under the locked window"));
+  // A user's click on the barrier first (it also plays a field), then the
+  // password: fvwm does not always give the focus to the new full-screen window.
+  ASSERT_TRUE(ClickAndWait(512, 384));
+  ASSERT_TRUE(ScreenShows(before, "the desktop after a click"));
+  ASSERT_TRUE(TypeToUnlock("PW")) << "keys typed after a click did not reach the program";
+  ExpectStaysUnlocked(1);
+  EXPECT_TRUE(ScreenShows(before, "the desktop after the unlock"));
+}
+
+TEST_F(DesktopWmTest, LockedStartCoversTheDesktopAndShowsIt) {
+  ASSERT_TRUE(StartWindowManager());
+  ASSERT_TRUE(SetProfileSection({{"DefaultPassword", "PW"}}));
+  ASSERT_TRUE(Start({"-o"}));
+  ASSERT_TRUE(WaitLocked());
+  ExpectCoversTheDesktop();
+  // The picture was taken while the program was still an icon: fvwm's icon
+  // of it in the top left corner is part of it, the rest is the pattern.
+  const Image locked = x11().Screenshot();
+  Rect box;
+  if (DifferenceBox(locked, expected_, &box)) {
+    EXPECT_TRUE(box.right <= 128 && box.bottom <= 128)
+        << "the locked screen differs from the pattern in " << box.left << "," << box.top << " - " << box.right
+        << "," << box.bottom;
+  }
+  ASSERT_TRUE(ClickAndWait(512, 384));
+  ASSERT_TRUE(ScreenShows(locked, "the desktop after a click"));
+  ASSERT_TRUE(TypeToUnlock("PW")) << "keys typed after a click did not reach the program";
+  ExpectStaysUnlocked(0);
+}
+
+// Typing at once, with no click: whether fvwm gives the new full-screen window
+// the focus when it is mapped is the window manager's decision. Measured: the
+// keys unlocked in 3 of 7 runs, so this is disabled and the tests above click
+// once before they type.
+TEST_F(DesktopWmTest, DISABLED_KeysTypedRightAfterTheLockUnlock) {
+  ASSERT_TRUE(StartWindowManager());
+  ASSERT_TRUE(SetProfileSection({{"DefaultPassword", "PW"}}));
+  ASSERT_TRUE(Start());
+  ASSERT_TRUE(LockWithReminder());
+  ASSERT_TRUE(TypeToUnlock("PW")) << "keys typed right after the lock did not reach the program";
+}
+
+// ---- GDI balance ------------------------------------------------------------------------------
+
+struct GdiBalance {
+  long dc = -1, memdc = -1, bitmap = -1, brush = -1, pen = -1, font = -1, palette = -1;
+  bool Parse(const std::string& trace, const std::string& where) {
+    return std::sscanf(trace.c_str(), ("gdi " + where + " dc=%ld memdc=%ld bitmap=%ld brush=%ld pen=%ld font=%ld "
+                                       "palette=%ld").c_str(),
+                       &dc, &memdc, &bitmap, &brush, &pen, &font, &palette) == 7;
+  }
+  std::string Describe() const {
+    char text[160];
+    std::snprintf(text, sizeof text, "dc=%ld memdc=%ld bitmap=%ld brush=%ld pen=%ld font=%ld palette=%ld", dc,
+                  memdc, bitmap, brush, pen, font, palette);
+    return text;
+  }
+};
+
+using DesktopGdiTest = DesktopTest;
+
+// wzrv_gdicount.exe counts every GDI object it creates and deletes. While
+// locked the 13 frame bitmaps and the screen's picture are alive; after every
+// unlock only the frames; after the end nothing.
+TEST_F(DesktopGdiTest, LockAndUnlockLeaveNoGdiObjectBehind) {
+  LaunchOptions options;
+  options.exe = "wzrv_gdicount.exe";
+  ASSERT_TRUE(Start({}, options));
+  auto balanceAt = [&](const std::string& where, size_t from, GdiBalance* b) {
+    if (!WaitTrace("gdi " + where, from)) return false;
+    const int i = program_.FindTrace("gdi " + where, from);
+    return i >= 0 && b->Parse(program_.Traces()[i], where);
+  };
+  for (int cycle = 1; cycle <= 3; ++cycle) {
+    SCOPED_TRACE("cycle " + std::to_string(cycle));
+    const size_t from = program_.Traces().size();
+    ASSERT_TRUE(LockWithReminder());
+    GdiBalance locked, unlocked;
+    ASSERT_TRUE(balanceAt("lock", from, &locked));
+    EXPECT_EQ(locked.Describe(), "dc=0 memdc=0 bitmap=14 brush=0 pen=0 font=0 palette=0");
+    ASSERT_TRUE(ClickAndWait(100 * cycle, 100 * cycle));  // paints the picture
+    ASSERT_TRUE(TypeToUnlock(""));
+    ASSERT_TRUE(balanceAt("unlock", from, &unlocked));
+    EXPECT_EQ(unlocked.Describe(), "dc=0 memdc=0 bitmap=13 brush=0 pen=0 font=0 palette=0");
+  }
+  const size_t from = program_.Traces().size();
+  ASSERT_TRUE(probe::Post(MainHwnd(), WM_CLOSE_, 0, 0));
+  GdiBalance end;
+  ASSERT_TRUE(balanceAt("destroy", from, &end));
+  EXPECT_EQ(end.Describe(), "dc=0 memdc=0 bitmap=0 brush=0 pen=0 font=0 palette=0");
+  int code = -1;
+  EXPECT_TRUE(program_.WaitExit(kWait, &code));
+}
+
+}  // namespace
+}  // namespace e2e

@@ -1,0 +1,152 @@
+#include "tests/e2e/pattern_window.h"  // before Xlib, whose macros clash with GoogleTest
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+#include <algorithm>
+#include <cstdio>
+
+namespace e2e {
+
+namespace {
+
+constexpr int kCell = 32;
+
+int IgnoreXError(Display*, XErrorEvent*) { return 0; }
+
+// A different colour for neighbouring cells in both directions, so that a
+// shift by a cell or part of one shows.
+unsigned CellColour(int cx, int cy, int variant) {
+  cx += variant * 3;
+  cy += variant;
+  const unsigned r = (cx * 53 + cy * 17) & 0xFF;
+  const unsigned g = ((cx + cy) & 1) ? 0xE0 : 0x20;
+  const unsigned b = (cy * 61 + cx * 7) & 0xFF;
+  return (r << 16) | (g << 8) | b;
+}
+
+}  // namespace
+
+bool PatternWindow::Open(int variant) {
+  Close();
+  variant_ = variant;
+  display_ = XOpenDisplay(nullptr);
+  if (display_ == nullptr) return false;
+  const int s = DefaultScreen(display_);
+  width_ = DisplayWidth(display_, s);
+  height_ = DisplayHeight(display_, s);
+  const Window root = RootWindow(display_, s);
+  pixmap_ = XCreatePixmap(display_, root, width_, height_, DefaultDepth(display_, s));
+  GC gc = XCreateGC(display_, pixmap_, 0, nullptr);
+  for (int y = 0; y < height_; y += kCell) {
+    for (int x = 0; x < width_; x += kCell) {
+      XSetForeground(display_, gc, CellColour(x / kCell, y / kCell, variant_));
+      XFillRectangle(display_, pixmap_, gc, x, y, kCell, kCell);
+    }
+  }
+  XFreeGC(display_, gc);
+  // The root window's own background: nothing can be stacked below it, a
+  // window manager leaves it alone, and the server repaints it by itself.
+  XSetWindowBackgroundPixmap(display_, root, pixmap_);
+  XClearWindow(display_, root);
+  XSync(display_, False);
+  return true;
+}
+
+void PatternWindow::Close() {
+  if (display_ == nullptr) return;
+  const Window root = DefaultRootWindow(display_);
+  XSetWindowBackgroundPixmap(display_, root, None);  // the server's default again
+  XClearWindow(display_, root);
+  XFreePixmap(display_, pixmap_);
+  XSync(display_, False);
+  XCloseDisplay(display_);
+  display_ = nullptr;
+  pixmap_ = 0;
+}
+
+bool PatternWindow::Viewable(unsigned long xwin) {
+  if (display_ == nullptr || xwin == 0) return false;
+  XSync(display_, False);
+  auto previous = XSetErrorHandler(IgnoreXError);
+  XWindowAttributes attrs;
+  const bool ok = XGetWindowAttributes(display_, xwin, &attrs) && attrs.map_state == IsViewable;
+  XSync(display_, False);
+  XSetErrorHandler(previous);
+  return ok;
+}
+
+Image PatternWindow::Expected() const {
+  Image image;
+  image.width = width_;
+  image.height = height_;
+  image.rgb.resize(static_cast<size_t>(width_) * height_ * 3);
+  for (int y = 0; y < height_; ++y) {
+    for (int x = 0; x < width_; ++x) {
+      const unsigned c = CellColour(x / kCell, y / kCell, variant_);
+      unsigned char* p = &image.rgb[(static_cast<size_t>(y) * width_ + x) * 3];
+      p[0] = c >> 16;
+      p[1] = (c >> 8) & 0xFF;
+      p[2] = c & 0xFF;
+    }
+  }
+  return image;
+}
+
+bool PatternWindow::RootGeometry(unsigned long xwin, Rect* rect) {
+  if (display_ == nullptr || xwin == 0) return false;
+  // The window may be gone already: an error must not end the test program.
+  XSync(display_, False);
+  auto previous = XSetErrorHandler(IgnoreXError);
+  XWindowAttributes attrs;
+  int x = 0, y = 0;
+  Window child;
+  const bool ok = XGetWindowAttributes(display_, xwin, &attrs) &&
+                  XTranslateCoordinates(display_, xwin, DefaultRootWindow(display_), 0, 0, &x, &y, &child);
+  XSync(display_, False);
+  XSetErrorHandler(previous);
+  if (ok) *rect = Rect{x, y, x + attrs.width, y + attrs.height};
+  return ok;
+}
+
+bool DifferenceBox(const Image& a, const Image& b, Rect* box) {
+  if (a.width != b.width || a.height != b.height) return false;
+  bool any = false;
+  for (int y = 0; y < a.height; ++y) {
+    for (int x = 0; x < a.width; ++x) {
+      if (a.Pixel(x, y) == b.Pixel(x, y)) continue;
+      if (!any) *box = Rect{x, y, x + 1, y + 1};
+      any = true;
+      box->left = std::min<long>(box->left, x);
+      box->right = std::max<long>(box->right, x + 1);
+      box->top = std::min<long>(box->top, y);
+      box->bottom = std::max<long>(box->bottom, y + 1);
+    }
+  }
+  return any;
+}
+
+long DifferentPixels(const Image& a, const Image& b, std::string* first) {
+  if (a.width != b.width || a.height != b.height) {
+    if (first != nullptr) {
+      *first = "sizes differ: " + std::to_string(a.width) + "x" + std::to_string(a.height) + " and " +
+               std::to_string(b.width) + "x" + std::to_string(b.height);
+    }
+    return static_cast<long>(a.width) * a.height + 1;
+  }
+  long count = 0;
+  for (int y = 0; y < a.height; ++y) {
+    for (int x = 0; x < a.width; ++x) {
+      const unsigned pa = a.Pixel(x, y), pb = b.Pixel(x, y);
+      if (pa == pb) continue;
+      if (count++ == 0 && first != nullptr) {
+        char text[96];
+        std::snprintf(text, sizeof text, "(%d, %d): %06X instead of %06X", x, y, pa, pb);
+        *first = text;
+      }
+    }
+  }
+  return count;
+}
+
+}  // namespace e2e
