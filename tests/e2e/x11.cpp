@@ -91,6 +91,17 @@ Image X11::Screenshot() {
   image.rgb.resize(static_cast<size_t>(w) * h * 3);
   const bool fast = x->bits_per_pixel == 32 && x->red_mask == 0xFF0000 && x->green_mask == 0xFF00 &&
                     x->blue_mask == 0xFF && x->byte_order == LSBFirst;
+  // A palette display (8 bits) has no colour masks: its pixels are indices
+  // into the default colormap.
+  const bool indexed = x->red_mask == 0 && x->green_mask == 0 && x->blue_mask == 0 && x->depth <= 8;
+  std::vector<unsigned> lut;
+  if (indexed) {
+    const int entries = 1 << x->depth;
+    std::vector<XColor> colors(entries);
+    for (int i = 0; i < entries; ++i) colors[i].pixel = static_cast<unsigned long>(i);
+    XQueryColors(display_, DefaultColormap(display_, DefaultScreen(display_)), colors.data(), entries);
+    for (const XColor& c : colors) lut.push_back((unsigned(c.red >> 8) << 16) | (unsigned(c.green >> 8) << 8) | (c.blue >> 8));
+  }
   for (int y = 0; y < h; ++y) {
     unsigned char* out = &image.rgb[static_cast<size_t>(y) * w * 3];
     if (fast) {
@@ -99,6 +110,14 @@ Image X11::Screenshot() {
         out[i * 3 + 0] = row[i * 4 + 2];
         out[i * 3 + 1] = row[i * 4 + 1];
         out[i * 3 + 2] = row[i * 4 + 0];
+      }
+    } else if (indexed) {
+      for (int i = 0; i < w; ++i) {
+        const unsigned long p = XGetPixel(x, i, y);
+        const unsigned c = p < lut.size() ? lut[p] : 0;
+        out[i * 3 + 0] = static_cast<unsigned char>(c >> 16);
+        out[i * 3 + 1] = static_cast<unsigned char>(c >> 8);
+        out[i * 3 + 2] = static_cast<unsigned char>(c);
       }
     } else {
       for (int i = 0; i < w; ++i) {
@@ -197,10 +216,37 @@ bool X11::Focus(unsigned long xwin, Millis timeout) {
   }, timeout, Millis(20));
 }
 
+namespace {
+
+// The display's pixel value for a colour: composed from the masks on a true
+// colour display, allocated in the default colormap on a palette display.
+unsigned long PixelFor(Display* d, unsigned rgb) {
+  Visual* v = DefaultVisual(d, DefaultScreen(d));
+  if (v->red_mask != 0 && v->green_mask != 0 && v->blue_mask != 0) {
+    auto place = [](unsigned value8, unsigned long mask) -> unsigned long {
+      int shift = 0;
+      while (((mask >> shift) & 1) == 0) ++shift;
+      const unsigned long max = mask >> shift;
+      return ((value8 * max + 127) / 255) << shift;
+    };
+    return place((rgb >> 16) & 0xFF, v->red_mask) | place((rgb >> 8) & 0xFF, v->green_mask) |
+           place(rgb & 0xFF, v->blue_mask);
+  }
+  XColor c = {};
+  c.red = static_cast<unsigned short>(((rgb >> 16) & 0xFF) * 257);
+  c.green = static_cast<unsigned short>(((rgb >> 8) & 0xFF) * 257);
+  c.blue = static_cast<unsigned short>((rgb & 0xFF) * 257);
+  c.flags = DoRed | DoGreen | DoBlue;
+  if (XAllocColor(d, DefaultColormap(d, DefaultScreen(d)), &c)) return c.pixel;
+  return rgb == 0 ? BlackPixel(d, DefaultScreen(d)) : WhitePixel(d, DefaultScreen(d));
+}
+
+}  // namespace
+
 void X11::SetRootBackground(unsigned rgb) {
   if (display_ == nullptr) return;
   const Window root = DefaultRootWindow(display_);
-  XSetWindowBackground(display_, root, rgb);
+  XSetWindowBackground(display_, root, PixelFor(display_, rgb));
   XClearWindow(display_, root);
   XSync(display_, False);
 }
@@ -209,7 +255,7 @@ void X11::FillRootRect(int x, int y, int width, int height, unsigned rgb) {
   if (display_ == nullptr) return;
   const Window root = DefaultRootWindow(display_);
   GC gc = XCreateGC(display_, root, 0, nullptr);
-  XSetForeground(display_, gc, rgb);
+  XSetForeground(display_, gc, PixelFor(display_, rgb));
   XSetSubwindowMode(display_, gc, IncludeInferiors);
   XFillRectangle(display_, root, gc, x, y, width, height);
   XFreeGC(display_, gc);
