@@ -77,18 +77,48 @@ TickSource SetTickSource(TickSource source) {
 
 TickSource CurrentTickSource() { return tickSource != nullptr ? tickSource : &PlatformTicks; }
 
-unsigned long Delay(unsigned msec) {
+unsigned long WaitSince(std::uint32_t since, unsigned msec) {
   const TickSource ticks = CurrentTickSource();
-  const std::uint32_t st = ticks();
   unsigned long polls = 0;
   for (;;) {
     ++polls;
     // Unsigned difference: correct across the counter's wrap.
-    if (static_cast<std::uint32_t>(ticks() - st) >= msec) return polls;
+    const std::uint32_t passed = ticks() - since;
+    if (msec == 0 || passed > msec) return polls;
+  }
+}
+
+unsigned long Delay(unsigned msec) { return WaitSince(CurrentTickSource()(), msec); }
+
+namespace {
+MicroClock microClock = nullptr;
+}  // namespace
+
+MicroClock SetMicroClock(MicroClock clock) {
+  MicroClock old = CurrentMicroClock();
+  microClock = clock;
+  return old;
+}
+
+MicroClock CurrentMicroClock() { return microClock != nullptr ? microClock : &PlatformMicros; }
+
+unsigned long WaitStep(std::uint64_t since, unsigned msec) {
+  const MicroClock clock = CurrentMicroClock();
+  const std::uint64_t span = static_cast<std::uint64_t>(msec) * 1000u;
+  unsigned long polls = 0;
+  for (;;) {
+    ++polls;
+    if (clock() - since >= span) return polls;
   }
 }
 
 #ifndef _WIN32
+std::uint64_t PlatformMicros() {
+  using namespace std::chrono;
+  return static_cast<std::uint64_t>(
+      duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count());
+}
+
 std::uint32_t PlatformTicks() {
   using namespace std::chrono;
   return static_cast<std::uint32_t>(

@@ -49,18 +49,38 @@ class PlaybackPlan {
 const BitmapAnimation* TableFor(const PatternSets& sets, int anipattern, int* size);
 
 // ---- Frame timer ----------------------------------------------------------------
-// A millisecond counter that wraps at 2^32 (GetTickCount on Windows).
+// A millisecond counter, unsigned 32-bit, that wraps (on Windows derived from
+// the performance counter: GetTickCount advances in steps of 10-16 ms, which
+// would stretch a 20 ms wait to 31 ms).
 using TickSource = std::uint32_t (*)();
 // Replaces the counter Delay polls; null puts the platform's back. Returns
 // the one it replaces.
 TickSource SetTickSource(TickSource source);
 TickSource CurrentTickSource();
-// Returns once at least `msec` milliseconds have passed since it was entered,
-// polling the counter without sleeping (also across its wrap). With 0 it
-// returns after one poll. Returns the number of polls.
+// Returns once at least `msec` milliseconds have passed since `since` (a
+// value of the counter), polling it without sleeping, also across its wrap.
+// The counter is read in whole milliseconds, so `since` may have been read
+// late in its millisecond: the wait goes on until the counter has advanced
+// by more than `msec`. Returns after one poll when `msec` is 0 or the time
+// has already passed. Returns the number of polls.
+unsigned long WaitSince(std::uint32_t since, unsigned msec);
+// Returns once at least `msec` milliseconds have passed since it was entered
+// (WaitSince from now). With 0 it returns after one poll.
 unsigned long Delay(unsigned msec);
 // Platform's counter; set by the Windows build, a steady clock elsewhere.
 std::uint32_t PlatformTicks();
+
+// The pace of the animation steps: a monotonic microsecond clock, replaceable
+// like the counter. A step lasts `wait` milliseconds from its start, drawing
+// included, so that the whole animation takes its nominal time.
+using MicroClock = std::uint64_t (*)();
+MicroClock SetMicroClock(MicroClock clock);  // null: the platform's
+MicroClock CurrentMicroClock();
+std::uint64_t PlatformMicros();
+// Polls the clock until at least `msec` milliseconds have passed since
+// `since` (a reading of it). Returns the number of polls (1 when the time has
+// already passed).
+unsigned long WaitStep(std::uint64_t since, unsigned msec);
 
 // ---- The drawing on an RGB picture --------------------------------------------------
 // A picture of packed 0xRRGGBB pixels, rows top-down.

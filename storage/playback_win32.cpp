@@ -14,7 +14,35 @@
 // Last: it may replace GDI calls by counting ones.
 #include "shell/gdicount_win32.h"
 
-std::uint32_t wzrv::PlatformTicks() { return GetTickCount(); }
+std::uint64_t wzrv::PlatformMicros() {
+  static LARGE_INTEGER freq = [] {
+    LARGE_INTEGER f;
+    if (!QueryPerformanceFrequency(&f) || f.QuadPart <= 0) f.QuadPart = 0;
+    return f;
+  }();
+  if (freq.QuadPart == 0) return static_cast<std::uint64_t>(GetTickCount()) * 1000u;
+  LARGE_INTEGER now;
+  QueryPerformanceCounter(&now);
+  const unsigned long long q = static_cast<unsigned long long>(now.QuadPart);
+  const unsigned long long f = static_cast<unsigned long long>(freq.QuadPart);
+  return (q / f) * 1000000ull + (q % f) * 1000000ull / f;
+}
+
+// Milliseconds from the performance counter, as an unsigned 32-bit count
+// that wraps like GetTickCount's but advances every millisecond.
+std::uint32_t wzrv::PlatformTicks() {
+  static LARGE_INTEGER freq = [] {
+    LARGE_INTEGER f;
+    if (!QueryPerformanceFrequency(&f) || f.QuadPart <= 0) f.QuadPart = 0;
+    return f;
+  }();
+  if (freq.QuadPart == 0) return GetTickCount();
+  LARGE_INTEGER now;
+  QueryPerformanceCounter(&now);
+  const unsigned long long q = static_cast<unsigned long long>(now.QuadPart);
+  const unsigned long long f = static_cast<unsigned long long>(freq.QuadPart);
+  return static_cast<std::uint32_t>((q / f) * 1000ull + (q % f) * 1000ull / f);
+}
 
 namespace {
 
@@ -114,7 +142,10 @@ void MainWindow::PlayBitmapAnimation(int x, int y, int anipattern, int wait, int
   double starts[wzrv::PatternSets::Pattern3Size] = {};
   double draws[wzrv::PatternSets::Pattern3Size] = {};
 
+  // A step lasts `wait` milliseconds from its start: the drawing (and handing
+  // it to the screen) is part of the step, so the animation keeps its pace.
   for (int j = 0; j < plan.Steps(); ++j) {
+    const std::uint64_t stepStart = wzrv::CurrentMicroClock()();
     QueryPerformanceCounter(&t0);
     if (canDraw) {
       BitBlt(dc, bsx, bsy, bwidth, bheight, memdc, 0, 0, SRCCOPY);
@@ -122,7 +153,7 @@ void MainWindow::PlayBitmapAnimation(int x, int y, int anipattern, int wait, int
       PresentStep();
     }
     QueryPerformanceCounter(&t1);
-    wzrv::Delay(static_cast<unsigned>(wait));
+    wzrv::WaitStep(stepStart, static_cast<unsigned>(wait));
     if (j < wzrv::PatternSets::Pattern3Size) {
       starts[j] = Millis(begin, t0, freq);
       draws[j] = Millis(t0, t1, freq);

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdint>
 #include <vector>
 
@@ -158,27 +159,75 @@ TEST(PlaybackCompose, ShapePixelsTakeTheColourClippedToThePicture) {
 std::uint32_t fakeNow = 0;
 std::uint32_t FakeTicks() { return fakeNow++; }  // one millisecond per poll
 
+class TickScope {
+ public:
+  TickScope() : old_(wzrv::SetTickSource(&FakeTicks)) {}
+  ~TickScope() { wzrv::SetTickSource(old_); }
+
+ private:
+  wzrv::TickSource old_;
+};
+
 TEST(Delay, WaitsAtLeastTheTimeAcrossTheWrap) {
-  wzrv::TickSource old = wzrv::SetTickSource(&FakeTicks);
+  TickScope fake;
   fakeNow = 0xFFFFFFF0u;
   const std::uint32_t start = fakeNow;
   wzrv::Delay(20);
-  EXPECT_GE(static_cast<std::uint32_t>(fakeNow - start), 21u);
-  EXPECT_LT(fakeNow, 0x10u) << "the counter wrapped during the wait";
+  // Entered at 0xFFFFFFF0 (possibly late in that millisecond): it returns on
+  // reading 0xFFFFFFF0 + 21, past the wrap.
+  EXPECT_EQ(static_cast<std::uint32_t>(fakeNow - start), 22u);
+  EXPECT_EQ(fakeNow, 6u);
+}
 
+TEST(Delay, ZeroReturnsAfterOnePoll) {
+  TickScope fake;
   fakeNow = 0xFFFFFFFFu;
-  EXPECT_EQ(wzrv::Delay(0), 1u) << "zero returns after one poll";
+  EXPECT_EQ(wzrv::Delay(0), 1u);
   fakeNow = 100;
-  EXPECT_EQ(wzrv::Delay(5), 5u);
-  wzrv::SetTickSource(nullptr);
+  EXPECT_EQ(wzrv::Delay(5), 6u);
+}
+
+TEST(Delay, WaitSinceCountsFromTheGivenTick) {
+  TickScope fake;
+  fakeNow = 1000;
+  // 25 ms already passed since 975: one poll.
+  EXPECT_EQ(wzrv::WaitSince(975, 20), 1u);
+  // 10 ms passed: polls until the counter reads 996 + 21.
+  fakeNow = 1006;
+  EXPECT_EQ(wzrv::WaitSince(996, 20), 12u);
+  // Across the wrap.
+  fakeNow = 2;
+  EXPECT_EQ(wzrv::WaitSince(0xFFFFFFFEu, 10), 8u);
+}
+
+TEST(Delay, PlatformCounterIsTheDefault) {
+  wzrv::TickSource old = wzrv::SetTickSource(nullptr);
   EXPECT_EQ(wzrv::CurrentTickSource(), &wzrv::PlatformTicks);
   wzrv::SetTickSource(old);
 }
 
+std::uint64_t fakeMicros = 0;
+std::uint64_t FakeMicros() { return fakeMicros += 300; }  // 0.3 ms per poll
+
+TEST(StepPace, AStepLastsItsWaitFromItsStartDrawingIncluded) {
+  wzrv::MicroClock old = wzrv::SetMicroClock(&FakeMicros);
+  // Started at 1000 us, drawn until 4000 us: the wait ends at 21000 us.
+  fakeMicros = 4000;
+  wzrv::WaitStep(1000, 20);
+  EXPECT_GE(fakeMicros, 21000u);
+  EXPECT_LT(fakeMicros, 21300u);
+  // Drawing took longer than the step: one poll.
+  fakeMicros = 30000;
+  EXPECT_EQ(wzrv::WaitStep(1000, 20), 1u);
+  wzrv::SetMicroClock(nullptr);
+  EXPECT_EQ(wzrv::CurrentMicroClock(), &wzrv::PlatformMicros);
+  wzrv::SetMicroClock(old);
+}
+
 TEST(Delay, RealClockWaitsAtLeastTheTime) {
-  const std::uint32_t start = wzrv::PlatformTicks();
+  const auto start = std::chrono::steady_clock::now();
   wzrv::Delay(15);
-  EXPECT_GE(static_cast<std::uint32_t>(wzrv::PlatformTicks() - start), 15u);
+  EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(15));
 }
 
 }  // namespace
