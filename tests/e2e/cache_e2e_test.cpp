@@ -157,6 +157,7 @@ TEST_F(CacheTest, FirstStartWritesTheCacheAndLaterStartsReadItFromAnywhere) {
   // Second start from another directory: the stored path is read, nothing is
   // drawn, nothing is asked and the profile stays as it is.
   const auto section = ProfileSection();
+  const std::string winIni = ReadFile(WinIniPath());
   const std::string dump = ArtifactDir() + "/frames-from-cache";
   MakeDirs(dump);
   LaunchOptions options;
@@ -166,6 +167,7 @@ TEST_F(CacheTest, FirstStartWritesTheCacheAndLaterStartsReadItFromAnywhere) {
   EXPECT_TRUE(program_.FindTrace("frames dumped 13") >= 0);
   Close();
   EXPECT_EQ(ProfileSection(), section);
+  EXPECT_TRUE(ReadFile(WinIniPath()) == winIni) << "WIN.INI was changed";
   EXPECT_EQ(ReadFile(TestDir("a") + "/wzrvbmp.dat"), written);
   exists = true;
   ReadFile(TestDir("b") + "/wzrvbmp.dat", &exists);
@@ -295,6 +297,28 @@ TEST_F(CacheTest, CacheThatCannotBeCreatedEndsTheProgramWithMinusOne) {
   EXPECT_EQ(ProfileValue("FieldPatternFile"), TestDirWin("gone") + "\\wzrvbmp.dat");
   EXPECT_TRUE(IsDirectory(blocker));
   rmdir(blocker.c_str());
+}
+
+TEST_F(CacheTest, CurrentDirectoryWhereNoFileCanBeMadeEndsTheProgramWithMinusOne) {
+  // /proc takes no new files, whoever asks; nothing is stored and the Windows
+  // directory holds no cache, so the current directory is the only candidate.
+  LaunchOptions options;
+  options.cwd = "/proc";
+  ASSERT_TRUE(program_.Launch({}, options));
+  auto notice = WaitBox(kCaption, Millis(30000));
+  ASSERT_NE(notice, nullptr);
+  EXPECT_EQ(notice->StaticText(), kNotice);
+  ASSERT_TRUE(Press(*notice, "OK"));
+  auto failure = WaitBox(kCaption);
+  ASSERT_NE(failure, nullptr);
+  EXPECT_EQ(failure->StaticText(), kCannotCreate);
+  ASSERT_TRUE(Press(*failure, "OK"));
+  int exitCode = 0;
+  ASSERT_TRUE(program_.WaitExit(kWait, &exitCode));
+  EXPECT_EQ(exitCode, 255);
+  bool found = true;
+  ProfileValue("FieldPatternFile", &found);
+  EXPECT_FALSE(found);
 }
 
 }  // namespace
