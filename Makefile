@@ -46,8 +46,9 @@ test: native win32 asan
 run: native win32
 	@bash scripts/run.sh $(CURDIR)/$(WIN32) $(CURDIR)/$(BUILD)
 
-bench: native
+bench: native win32
 	@if [ -x $(NATIVE)/wzrv_bench ]; then $(NATIVE)/wzrv_bench; else echo "no benchmarks yet"; fi
+	@bash scripts/bench-playback.sh $(NATIVE) $(WIN32) $(CURDIR)/$(BUILD)/bench-wine
 
 # The pattern cache reader under libFuzzer (clang) for FUZZ_SECONDS, starting
 # from the committed corpus; new inputs collect in $(BUILD)/fuzz/corpus.

@@ -25,8 +25,10 @@ num=90
 while [ -e "/tmp/.X11-unix/X$num" ] || [ -e "/tmp/.X$num-lock" ]; do num=$((num + 1)); done
 export DISPLAY=":$num"
 export WZRV_SCREEN_W=${WZRV_SCREEN_W:-1024} WZRV_SCREEN_H=${WZRV_SCREEN_H:-768}
+# 24 bits, or 8 for a palette display.
+export WZRV_SCREEN_DEPTH=${WZRV_SCREEN_DEPTH:-24}
 
-Xvfb "$DISPLAY" -screen 0 "${WZRV_SCREEN_W}x${WZRV_SCREEN_H}x24" -nolisten tcp >"$dir/xvfb.log" 2>&1 &
+Xvfb "$DISPLAY" -screen 0 "${WZRV_SCREEN_W}x${WZRV_SCREEN_H}x${WZRV_SCREEN_DEPTH}" -nolisten tcp >"$dir/xvfb.log" 2>&1 &
 xvfb=$!
 
 cleanup() {
