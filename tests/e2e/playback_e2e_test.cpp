@@ -136,6 +136,14 @@ TEST_F(PlaybackTest, StoredColourIsTheColourDrawn) {
   EXPECT_EQ(ProfileValue("ApplicationColor(2)"), "10,200,30");
 }
 
+TEST_F(PlaybackTest, TransparentWindowPlaysAndRepaintsTheScreen) {
+  ASSERT_TRUE(Start({"-t"}, Traced()));
+  ASSERT_TRUE(LockWithReminder());
+  const Image before = SettledScreen();
+  const unsigned colors[3] = {kOrange, kOrange, kOrange};
+  for (int i = 0; i < 3; ++i) ASSERT_GE(ClickAndWatch(400 + 100 * i, 300, before, colors), 0);
+}
+
 TEST_F(PlaybackTest, FreshProfileGetsThreeDefaultColours) {
   ASSERT_TRUE(Start({}, Traced()));
   for (int i = 0; i < 3; ++i) {
