@@ -58,6 +58,9 @@ inline BOOL DeleteDC_(HDC dc) {
 inline HBITMAP CreateBitmap_(int w, int h, UINT planes, UINT bits, const void* data) {
   return Counted(::CreateBitmap(w, h, planes, bits, data), &Balance::bitmap);
 }
+inline HBITMAP CreateBitmapIndirect_(const BITMAP* bm) {
+  return Counted(::CreateBitmapIndirect(bm), &Balance::bitmap);
+}
 inline HBITMAP CreateCompatibleBitmap_(HDC dc, int w, int h) {
   return Counted(::CreateCompatibleBitmap(dc, w, h), &Balance::bitmap);
 }
@@ -111,6 +114,7 @@ inline BOOL DeleteObject_(HGDIOBJ object) {
 #define CreateCompatibleDC(dc) ::wzrv::gdicount::CreateCompatibleDC_(dc)
 #define DeleteDC(dc) ::wzrv::gdicount::DeleteDC_(dc)
 #define CreateBitmap(...) ::wzrv::gdicount::CreateBitmap_(__VA_ARGS__)
+#define CreateBitmapIndirect(bm) ::wzrv::gdicount::CreateBitmapIndirect_(bm)
 #define CreateCompatibleBitmap(...) ::wzrv::gdicount::CreateCompatibleBitmap_(__VA_ARGS__)
 #define CreateDIBSection(...) ::wzrv::gdicount::CreateDIBSection_(__VA_ARGS__)
 #define CreateDIBitmap(...) ::wzrv::gdicount::CreateDIBitmap_(__VA_ARGS__)

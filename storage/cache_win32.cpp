@@ -10,6 +10,7 @@
 #include "shell/trace.h"
 #include "shell/wzrv.h"
 #include "storage/cache_core.h"
+#include "shell/gdicount_win32.h"  // last: counts GDI objects in a test build
 
 namespace {
 
