@@ -23,6 +23,16 @@ target_link_libraries(cache_fuzz_replay PRIVATE wzrv_core)
 add_test(NAME cache_fuzz_replay
          COMMAND cache_fuzz_replay ${CMAKE_CURRENT_SOURCE_DIR}/tests/fuzz/corpus/cache)
 set_tests_properties(cache_fuzz_replay PROPERTIES LABELS unit)
+if(NOT WZRV_SANITIZE)
+  # wzrvtool inspect on a complete cache and on one with a damaged record.
+  set(WZRV_CACHE_CORPUS ${CMAKE_CURRENT_SOURCE_DIR}/tests/fuzz/corpus/cache)
+  add_test(NAME wzrvtool_inspect_complete COMMAND wzrvtool inspect ${WZRV_CACHE_CORPUS}/complete)
+  set_tests_properties(wzrvtool_inspect_complete PROPERTIES LABELS unit
+    PASS_REGULAR_EXPRESSION "record 13 at 109103:  40x40 .*OK: a complete pattern cache")
+  add_test(NAME wzrvtool_inspect_damaged COMMAND wzrvtool inspect ${WZRV_CACHE_CORPUS}/complete-bad-row-size)
+  set_tests_properties(wzrvtool_inspect_damaged PROPERTIES LABELS unit
+    PASS_REGULAR_EXPRESSION "problem: record 5 at offset 38111: bmWidthBytes 7 is not 38.*INCOMPLETE")
+endif()
 
 if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/tests/e2e/CMakeLists.txt AND NOT WZRV_SANITIZE)
   add_subdirectory(tests/e2e)
