@@ -144,6 +144,26 @@ TEST_F(PlaybackTest, TransparentWindowPlaysAndRepaintsTheScreen) {
   for (int i = 0; i < 3; ++i) ASSERT_GE(ClickAndWatch(400 + 100 * i, 300, before, colors), 0);
 }
 
+TEST_F(PlaybackTest, ClicksDuringAnAnimationWaitForItsEnd) {
+  ASSERT_TRUE(Start({}, Traced()));
+  ASSERT_TRUE(LockWithReminder());
+  const size_t from = program_.Traces().size();
+  for (int i = 0; i < 3; ++i) x11().Click(300 + 200 * i, 400);
+  ASSERT_TRUE(WaitUntil([&] {
+    int n = 0;
+    for (const auto& t : program_.Traces()) n += t == "animation done";
+    return n >= 3;
+  }, Millis(10000)));
+  // Each animation ends before the next click is handled.
+  std::vector<std::string> order;
+  const auto traces = program_.Traces();
+  for (size_t i = from; i < traces.size(); ++i) {
+    if (traces[i].compare(0, 19, "PlayBitmapAnimation") == 0) order.push_back("play");
+    if (traces[i] == "animation done") order.push_back("done");
+  }
+  EXPECT_EQ(order, (std::vector<std::string>{"play", "done", "play", "done", "play", "done"}));
+}
+
 TEST_F(PlaybackTest, FreshProfileGetsThreeDefaultColours) {
   ASSERT_TRUE(Start({}, Traced()));
   for (int i = 0; i < 3; ++i) {
