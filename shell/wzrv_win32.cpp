@@ -22,6 +22,14 @@ bool RunningUnderWine() {
   return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
 }
 
+// Lets the window system catch up with what this thread asked of it (Wine
+// sends a thread's window requests to the X server only when the thread
+// waits for messages): waits for input without taking any message.
+void FlushWindowSystem() {
+  GdiFlush();
+  MsgWaitForMultipleObjects(0, nullptr, FALSE, 0, QS_ALLINPUT);
+}
+
 }  // namespace
 
 int Main::MessageLoop() {
@@ -192,16 +200,29 @@ void MainWindow::Lock() {
 }
 
 void MainWindow::Unlock() {
-  // Under Wine a window manager leaves the full-screen window's frame on the
-  // screen when it is iconified, and activating the iconified window makes
-  // Wine restore it again (which would lock once more). Unmapped first and
-  // shown minimised without activation, it comes back as the same icon as at
-  // start-up. (Without a window manager the hide costs Wine about two seconds
-  // of waiting for an activation that never comes.)
   if (RunningUnderWine()) {
+    // Under Wine the X window needs help to leave the screen:
+    // - without a window manager nothing iconifies it, and it would go on
+    //   showing the locked picture: move it off the screen first (the next
+    //   lock gives it the desktop rectangle again);
+    // - a window manager leaves the full-screen frame on the screen, and
+    //   Wine answers its state change with a restore, which would lock once
+    //   more: unmapped first and shown minimised without activation, it comes
+    //   back as the same icon as at start-up. (Without a window manager the
+    //   hide costs Wine about two seconds waiting for an activation.)
+    SetWindowPos(hWnd, nullptr, -32000, -32000, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    ShowWindow(hWnd, SW_SHOWMINNOACTIVE);
     SetWindowPos(hWnd, nullptr, 0, 0, 0, 0,
                  SWP_HIDEWINDOW | SWP_NOACTIVATE | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER);
     ShowWindow(hWnd, SW_SHOWMINNOACTIVE);
+    // The restored rectangle is the desktop's again, as it was at start-up.
+    WINDOWPLACEMENT placement;
+    placement.length = sizeof placement;
+    if (GetWindowPlacement(hWnd, &placement)) {
+      GetWindowRect(GetDesktopWindow(), &placement.rcNormalPosition);
+      placement.showCmd = SW_SHOWMINNOACTIVE;
+      SetWindowPlacement(hWnd, &placement);
+    }
   } else {
     ShowWindow(hWnd, SW_SHOWMINIMIZED);
   }
@@ -250,12 +271,14 @@ void MainWindow::TakeSnapshot() {
   GetWindowRect(GetDesktopWindow(), &desk);
   const int w = desk.right - desk.left, h = desk.bottom - desk.top;
   if (w <= 0 || h <= 0) return;
-  // A box or menu that has just closed may not have been repainted over yet
-  // by the windows under it: wait (briefly, boundedly) until two copies of the
-  // screen agree.
+  // A box or menu that has just closed may still be on the screen, or not yet
+  // repainted over by the windows under it: let the window system catch up,
+  // then wait (briefly, boundedly) until two copies of the screen agree.
+  FlushWindowSystem();
   void* bits = nullptr;
   HBITMAP shot = CaptureScreen(desk, &bits);
   for (int attempt = 0; shot != nullptr && attempt < 8; ++attempt) {
+    FlushWindowSystem();
     Sleep(25);
     void* again = nullptr;
     HBITMAP next = CaptureScreen(desk, &again);

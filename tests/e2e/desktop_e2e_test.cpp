@@ -122,10 +122,7 @@ TEST_F(DesktopTest, LockedStartShowsTheDesktopThroughClicksAndTypingUnlocks) {
 
 // After the unlock the desktop is uncovered: a change of it shows at once, and
 // a second lock takes a new picture of it rather than showing the first.
-// Disabled: under Wine without a window manager the X window of the unlocked
-// (minimised) program stays mapped at 0,0 with the desktop's size, so the
-// screen keeps showing the old picture over the desktop after the unlock.
-TEST_F(DesktopTest, DISABLED_UnlockUncoversTheDesktopAndEveryLockTakesItAnew) {
+TEST_F(DesktopTest, UnlockUncoversTheDesktopAndEveryLockTakesItAnew) {
   ASSERT_TRUE(Start());
   ASSERT_TRUE(LockWithReminder());
   ASSERT_TRUE(ScreenShows(expected_, "the desktop under the first lock"));
