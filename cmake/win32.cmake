@@ -4,39 +4,39 @@ enable_language(RC)
 # One statically linked executable that needs only DLLs shipped with Windows.
 set(WZRV_STATIC_LINK -static -static-libgcc -static-libstdc++)
 
-# The icon is drawn by a small generator built for the build machine.
+# Generators that run at build time are small programs for the build machine.
 find_program(WZRV_HOST_CXX NAMES c++ g++ REQUIRED NO_CMAKE_FIND_ROOT_PATH)
-set(WZRV_MKICON ${CMAKE_CURRENT_BINARY_DIR}/mkicon)
+function(wzrv_host_tool name source comment)
+  set(tool ${CMAKE_CURRENT_BINARY_DIR}/${name})
+  add_custom_command(
+    OUTPUT ${tool}
+    COMMAND ${WZRV_HOST_CXX} -std=c++17 -O2 -o ${tool} ${CMAKE_CURRENT_SOURCE_DIR}/${source}
+    DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${source}
+    COMMENT "${comment}")
+endfunction()
+
+# The icon.
+wzrv_host_tool(mkicon resources/mkicon.cpp "Building the icon generator")
 set(WZRV_ICON ${CMAKE_CURRENT_BINARY_DIR}/wzrv.ico)
 add_custom_command(
-  OUTPUT ${WZRV_MKICON}
-  COMMAND ${WZRV_HOST_CXX} -std=c++17 -O2 -o ${WZRV_MKICON} ${CMAKE_CURRENT_SOURCE_DIR}/resources/mkicon.cpp
-  DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/resources/mkicon.cpp
-  COMMENT "Building the icon generator")
-add_custom_command(
   OUTPUT ${WZRV_ICON}
-  COMMAND ${WZRV_MKICON} ${WZRV_ICON}
-  DEPENDS ${WZRV_MKICON}
+  COMMAND ${CMAKE_CURRENT_BINARY_DIR}/mkicon ${WZRV_ICON}
+  DEPENDS ${CMAKE_CURRENT_BINARY_DIR}/mkicon
   COMMENT "Drawing wzrv.ico")
 add_custom_target(wzrv_icon DEPENDS ${WZRV_ICON})
 
-# The shipped sound effects, synthesised by a small host program and written
-# next to wzrv.exe. None of them is switched on by default.
-set(WZRV_MKSOUNDS ${CMAKE_CURRENT_BINARY_DIR}/mksounds)
+# The shipped sound effects, written next to wzrv.exe. None of them is
+# switched on by default.
+wzrv_host_tool(mksounds sound/mksounds.cpp "Building the sound synthesiser")
 set(WZRV_SOUND_NAMES impact-hexagon impact-octagon impact-mini field-rise field-fade)
 set(WZRV_SOUNDS "")
 foreach(name ${WZRV_SOUND_NAMES})
   list(APPEND WZRV_SOUNDS ${CMAKE_CURRENT_BINARY_DIR}/wzrv-${name}.wav)
 endforeach()
 add_custom_command(
-  OUTPUT ${WZRV_MKSOUNDS}
-  COMMAND ${WZRV_HOST_CXX} -std=c++17 -O2 -o ${WZRV_MKSOUNDS} ${CMAKE_CURRENT_SOURCE_DIR}/sound/mksounds.cpp
-  DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/sound/mksounds.cpp
-  COMMENT "Building the sound synthesiser")
-add_custom_command(
   OUTPUT ${WZRV_SOUNDS}
-  COMMAND ${WZRV_MKSOUNDS} ${CMAKE_CURRENT_BINARY_DIR}
-  DEPENDS ${WZRV_MKSOUNDS}
+  COMMAND ${CMAKE_CURRENT_BINARY_DIR}/mksounds ${CMAKE_CURRENT_BINARY_DIR}
+  DEPENDS ${CMAKE_CURRENT_BINARY_DIR}/mksounds
   COMMENT "Synthesising the sound effects")
 add_custom_target(wzrv_sounds ALL DEPENDS ${WZRV_SOUNDS})
 
@@ -58,17 +58,19 @@ add_executable(wzrv WIN32
   shell/profile_win32.cpp
   resources/wzrv.rc
 )
-add_dependencies(wzrv wzrv_icon)
-target_link_libraries(wzrv PRIVATE wzrv_core ${WZRV_STATIC_LINK} -s -mwindows winmm comdlg32 gdi32 user32 kernel32)
-target_compile_definitions(wzrv PRIVATE WINVER=0x0501 _WIN32_WINNT=0x0501 NOMINMAX)
+function(wzrv_program target)
+  add_dependencies(${target} wzrv_icon)
+  target_link_libraries(${target} PRIVATE wzrv_core ${WZRV_STATIC_LINK} -s -mwindows
+                        winmm comdlg32 gdi32 user32 kernel32)
+  target_compile_definitions(${target} PRIVATE WINVER=0x0501 _WIN32_WINNT=0x0501 NOMINMAX ${ARGN})
+endfunction()
+wzrv_program(wzrv)
 
 # Test build: the same program counting the GDI objects it creates and deletes,
 # tracing their balance after each lock and unlock and at the end.
 get_target_property(WZRV_EXE_SOURCES wzrv SOURCES)
 add_executable(wzrv_gdicount WIN32 ${WZRV_EXE_SOURCES})
-add_dependencies(wzrv_gdicount wzrv_icon)
-target_link_libraries(wzrv_gdicount PRIVATE wzrv_core ${WZRV_STATIC_LINK} -s -mwindows winmm comdlg32 gdi32 user32 kernel32)
-target_compile_definitions(wzrv_gdicount PRIVATE WINVER=0x0501 _WIN32_WINNT=0x0501 NOMINMAX WZRV_GDI_COUNT)
+wzrv_program(wzrv_gdicount WZRV_GDI_COUNT)
 
 if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/tests/probe/CMakeLists.txt)
   add_subdirectory(tests/probe)
