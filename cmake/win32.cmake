@@ -55,6 +55,8 @@ add_executable(wzrv WIN32
   storage/cache_win32.cpp
   palette/appaldlg_win32.cpp
   sound/sndefect_win32.cpp
+  palette/colordlg_win32.cpp
+  sound/sounddlg_win32.cpp
   shell/profile_win32.cpp
   resources/wzrv.rc
 )

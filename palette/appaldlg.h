@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include <vector>
+
 #include "palette/palette_core.h"
 
 class AppPalette : public wzrv::AppPaletteBase {
@@ -22,7 +24,14 @@ class AppPalette : public wzrv::AppPaletteBase {
   int Realize();
   int Realize(HDC hdc);
   HPALETTE Palette() const { return AppPal; }
+  // Runs the colour dialog; non-zero when the edits were accepted.
   int ChangeDialog();
+  static BOOL CALLBACK DLGProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+  // Fills the scroll bars and number fields of dialog `wnd` from the
+  // selected colour set.
+  static void SetScroll(AppPalette* apal, HWND wnd);
+  // Repaints the swatch control `hwndbx` in the selected set's colour.
+  static void DrawColorView(AppPalette* apal, HWND hwndbx);
 
   HINSTANCE hInstance;
   HWND hWnd;
@@ -30,6 +39,7 @@ class AppPalette : public wzrv::AppPaletteBase {
   int HavePalette = 0;
   RECT ownrect = {0, 0, 0, 0};
   HBRUSH hbr = nullptr, hbg = nullptr, hbb = nullptr;
+  std::vector<PaletteSet> Backup;  // the colours in use while the dialog is open
 
  protected:
   void AnimateEntry(int p, unsigned char r, unsigned char g, unsigned char b) override;
@@ -37,3 +47,6 @@ class AppPalette : public wzrv::AppPaletteBase {
 
 // The palette object whose colour dialog is being opened.
 extern unsigned long APDLG_LONG;
+
+// The exported name of the colour dialog's procedure.
+extern "C" __declspec(dllexport) BOOL CALLBACK AppPaletteDLGProc(HWND, UINT, WPARAM, LPARAM);

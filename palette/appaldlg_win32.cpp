@@ -91,8 +91,3 @@ int AppPalette::Realize(HDC hdc) {
   return mapped;
 }
 
-int AppPalette::ChangeDialog() {
-  APDLG_LONG = reinterpret_cast<unsigned long>(this);
-  wzrv::Trace("ColorDialog");
-  return 0;
-}

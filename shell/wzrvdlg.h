@@ -3,10 +3,14 @@
 
 #include <windows.h>
 
+#include "shell/wzrvdlg_core.h"
+
 class AboutDialog {
  public:
   AboutDialog(HINSTANCE hinst, HWND hwnd) : hInstance(hinst), hWnd(hwnd) {}
+  // Shows the About box modally.
   void Execute();
+  static BOOL CALLBACK DLGProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 
   HINSTANCE hInstance;
   HWND hWnd;
@@ -17,7 +21,12 @@ class PasswordDialog {
   PasswordDialog(HINSTANCE hinst, HWND hwnd) : hInstance(hinst), hWnd(hwnd) {}
   // Edits `pass` (100 characters); non-zero when the new value is to be stored.
   int Execute(char* pass);
+  static BOOL CALLBACK DLGProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 
   HINSTANCE hInstance;
   HWND hWnd;
 };
+
+// The exported names of the two dialog procedures.
+extern "C" __declspec(dllexport) BOOL CALLBACK AboutDLGProc(HWND, UINT, WPARAM, LPARAM);
+extern "C" __declspec(dllexport) BOOL CALLBACK PasswordDLGProc(HWND, UINT, WPARAM, LPARAM);

@@ -2,9 +2,63 @@
 
 #include "shell/trace.h"
 
-void AboutDialog::Execute() { wzrv::Trace("AboutDialog"); }
+namespace {
+// The password being edited; at most one password dialog is open at a time.
+wzrv::PasswordInfo _pwinfo;
+}  // namespace
 
-int PasswordDialog::Execute(char*) {
-  wzrv::Trace("PasswordDialog");
-  return 0;
+void AboutDialog::Execute() {
+  wzrv::Trace("AboutDialog open");
+  DialogBoxParamA(hInstance, "AppAbout", hWnd, ::AboutDLGProc, 0);
+  wzrv::Trace("AboutDialog closed");
+}
+
+BOOL CALLBACK AboutDialog::DLGProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM) {
+  switch (msg) {
+    case WM_INITDIALOG:
+      return TRUE;
+    case WM_COMMAND:
+      if (wzrv::AboutCommand(LOWORD(wParam)).ends) EndDialog(hwnd, 0);
+      return FALSE;
+    default:
+      return FALSE;
+  }
+}
+
+int PasswordDialog::Execute(char* pass) {
+  wzrv::PasswordBegin(_pwinfo, pass);
+  wzrv::Trace("PasswordDialog open");
+  const INT_PTR r = DialogBoxParamA(hInstance, "AppPassword", hWnd, ::PasswordDLGProc, 0);
+  const int save = wzrv::PasswordFinish(_pwinfo, static_cast<int>(r), pass);
+  wzrv::Trace("PasswordDialog closed %d save=%d", static_cast<int>(r), save);
+  return save;
+}
+
+BOOL CALLBACK PasswordDialog::DLGProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM) {
+  switch (msg) {
+    case WM_INITDIALOG:
+      SendDlgItemMessageA(hwnd, 101, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(_pwinfo.password));
+      return TRUE;
+    case WM_COMMAND: {
+      const int id = LOWORD(wParam);
+      char _buff[wzrv::PasswordInfoSize] = "";
+      if (id == wzrv::IdPasswordSet || id == wzrv::IdPasswordSave) {
+        SendDlgItemMessageA(hwnd, 101, WM_GETTEXT, sizeof(_buff),
+                            reinterpret_cast<LPARAM>(_buff));
+      }
+      const wzrv::DialogEnd end = wzrv::PasswordCommand(_pwinfo, id, _buff);
+      if (end.ends) EndDialog(hwnd, end.code);
+      return FALSE;
+    }
+    default:
+      return FALSE;
+  }
+}
+
+extern "C" BOOL CALLBACK AboutDLGProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  return AboutDialog::DLGProc(hwnd, msg, wParam, lParam);
+}
+
+extern "C" BOOL CALLBACK PasswordDLGProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  return PasswordDialog::DLGProc(hwnd, msg, wParam, lParam);
 }

@@ -16,8 +16,23 @@ class SoundEffect : public wzrv::SoundEffectBase {
   // Traces the request, then plays, stops or ignores it.
   void PlaySoundA(int num);
   void LoopSound(int num);
+  // Runs the sound dialog on this table: 1 after "設定", 0 after "Cancel".
   int ChangeDialog();
+  static BOOL CALLBACK DLGProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+  // Stores the shown slot from dialog `hwnd`'s controls and shows slot `newn`.
+  static void ChangeCombo(HWND hwnd, SoundEffect* snd, int newn);
 
   HINSTANCE hInstance;
   HWND hWnd;
 };
+
+// The sound table whose dialog is being opened.
+extern unsigned long SEDLG_LONG;
+
+// Runs the open-file dialog for wave files; `file` (1024 characters) holds
+// the initial name and, on success, the chosen path. Non-zero when a file
+// was chosen.
+int GetSoundFilename(HWND hwnd, char* file);
+
+// The exported name of the sound dialog's procedure.
+extern "C" __declspec(dllexport) BOOL CALLBACK SoundEffectDLGProc(HWND, UINT, WPARAM, LPARAM);

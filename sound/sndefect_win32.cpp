@@ -41,7 +41,3 @@ void SoundEffect::LoopSound(int num) {
   wzrv::SoundEffectBase::LoopSound(num);
 }
 
-int SoundEffect::ChangeDialog() {
-  wzrv::Trace("SoundDialog");
-  return 0;
-}

@@ -12,6 +12,13 @@
 //                              (Wine does not pass such command lines intact)
 //   wzrvprobe post HWND MSG WPARAM LPARAM
 //   wzrvprobe send HWND MSG WPARAM LPARAM [TIMEOUT_MS]
+//   wzrvprobe settext HWND TEXT    set a window's text (WM_SETTEXT, sent); TEXT as
+//                              for click (hex:UTF-8-BYTES beyond ASCII)
+//   wzrvprobe gettext HWND     a window's text as its window procedure gives it
+//                              (WM_GETTEXT, sent; an edit field's contents)
+//   wzrvprobe geometry HWND    the window's rectangle and its client area's origin
+//                              in screen coordinates, its client size, and the
+//                              dialog base units of the system font
 //
 // Numbers are C literals (0x.. allowed). Texts are escaped: \t \n \r \\.
 // Exit status: 0 done, 1 usage or failure, 2 a send timed out.
@@ -351,10 +358,68 @@ int CmdMessage(int argc, char** argv, bool send) {
   return 0;
 }
 
+std::string DecodeText(const char* arg) {
+  std::string text = arg;
+  if (text.compare(0, 4, "hex:") == 0) {
+    std::string bytes;
+    for (size_t i = 4; i + 1 < text.size(); i += 2) {
+      bytes += static_cast<char>(std::strtoul(text.substr(i, 2).c_str(), nullptr, 16));
+    }
+    text = bytes;
+  }
+  return text;
+}
+
+int CmdSetText(int argc, char** argv) {
+  HWND hwnd = nullptr;
+  if (argc < 4 || !ParseWindow(argv[2], &hwnd)) return Fail("settext: no such window '%s'", argc > 2 ? argv[2] : "");
+  const std::wstring text = FromUtf8(DecodeText(argv[3]).c_str());
+  DWORD_PTR result = 0;
+  if (!SendMessageTimeoutW(hwnd, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), SMTO_NORMAL, 5000,
+                           &result)) {
+    Fail("settext: no answer (%lu)", GetLastError());
+    return 2;
+  }
+  return 0;
+}
+
+int CmdGetText(int argc, char** argv) {
+  HWND hwnd = nullptr;
+  if (argc < 3 || !ParseWindow(argv[2], &hwnd)) return Fail("gettext: no such window '%s'", argc > 2 ? argv[2] : "");
+  std::wstring text(4096, L'\0');
+  DWORD_PTR got = 0;
+  if (!SendMessageTimeoutW(hwnd, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(&text[0]), SMTO_NORMAL, 5000,
+                           &got)) {
+    Fail("gettext: no answer (%lu)", GetLastError());
+    return 2;
+  }
+  text.resize(got < text.size() ? got : 0);
+  Write("text\tvalue=" + Escape(Utf8(text)) + "\n");
+  return 0;
+}
+
+int CmdGeometry(int argc, char** argv) {
+  HWND hwnd = nullptr;
+  if (argc < 3 || !ParseWindow(argv[2], &hwnd)) return Fail("geometry: no such window '%s'", argc > 2 ? argv[2] : "");
+  RECT r = {};
+  GetWindowRect(hwnd, &r);
+  RECT c = {};
+  GetClientRect(hwnd, &c);
+  POINT origin = {0, 0};
+  ClientToScreen(hwnd, &origin);
+  const LONG base = GetDialogBaseUnits();
+  char line[256];
+  std::snprintf(line, sizeof line, "geometry\trect=%ld,%ld,%ld,%ld\tclient=%ld,%ld\tsize=%ld,%ld\tbase=%d,%d\n",
+                r.left, r.top, r.right, r.bottom, origin.x, origin.y, c.right, c.bottom, LOWORD(base),
+                HIWORD(base));
+  Write(line);
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 2) return Fail("usage: wzrvprobe windows|all|boxes|menu|click|post|send ...");
+  if (argc < 2) return Fail("usage: wzrvprobe windows|all|boxes|menu|click|post|send|settext|gettext|geometry ...");
   const std::string cmd = argv[1];
   if (cmd == "windows") return CmdWindows();
   if (cmd == "all") return CmdAll();
@@ -363,5 +428,8 @@ int main(int argc, char** argv) {
   if (cmd == "click") return CmdClick(argc, argv);
   if (cmd == "post") return CmdMessage(argc, argv, false);
   if (cmd == "send") return CmdMessage(argc, argv, true);
+  if (cmd == "settext") return CmdSetText(argc, argv);
+  if (cmd == "geometry") return CmdGeometry(argc, argv);
+  if (cmd == "gettext") return CmdGetText(argc, argv);
   return Fail("unknown command '%s'", argv[1]);
 }

@@ -1,0 +1,127 @@
+// The sound dialog: moves values between its controls and the edit logic
+// of sounddlg_core.
+#include "sound/sndefect.h"
+
+#include <commdlg.h>
+#include <mmsystem.h>
+
+#include "shell/trace.h"
+#include "sound/sounddlg_core.h"
+
+unsigned long SEDLG_LONG = 0;
+
+namespace {
+
+class DialogControls : public wzrv::SoundDialogHost {
+ public:
+  explicit DialogControls(HWND dlg) : dlg_(dlg) {}
+  void AddSlotName(const char* name) override {
+    SendDlgItemMessageA(dlg_, wzrv::IdSoundList, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name));
+  }
+  void SelectSlot(int n) override {
+    SendDlgItemMessageA(dlg_, wzrv::IdSoundList, CB_SETCURSEL, n, 0);
+  }
+  void SetMaster(bool on) override { Check(wzrv::IdSoundMaster, on); }
+  bool Master() override { return Checked(wzrv::IdSoundMaster); }
+  void GetPath(char* buf, std::size_t size) override {
+    buf[0] = '\0';
+    SendDlgItemMessageA(dlg_, wzrv::IdSoundPath, WM_GETTEXT, size, reinterpret_cast<LPARAM>(buf));
+  }
+  void SetPath(const char* path) override {
+    SendDlgItemMessageA(dlg_, wzrv::IdSoundPath, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path));
+  }
+  bool Switch() override { return Checked(wzrv::IdSoundSwitch); }
+  void SetSwitch(bool on) override { Check(wzrv::IdSoundSwitch, on); }
+
+ private:
+  void Check(int id, bool on) {
+    SendDlgItemMessageA(dlg_, id, BM_SETCHECK, on ? BST_CHECKED : BST_UNCHECKED, 0);
+  }
+  bool Checked(int id) { return SendDlgItemMessageA(dlg_, id, BM_GETCHECK, 0, 0) == BST_CHECKED; }
+  HWND dlg_;
+};
+
+}  // namespace
+
+int GetSoundFilename(HWND hwnd, char* file) {
+  static const char filter[] = "サウンドファイル\0*.wav\0";
+  OPENFILENAMEA ofn;
+  ZeroMemory(&ofn, sizeof(ofn));
+  ofn.lStructSize = 76;  // the record without the Windows 2000 additions
+  ofn.hwndOwner = hwnd;
+  ofn.lpstrFilter = filter;
+  ofn.nFilterIndex = 1;
+  ofn.lpstrFile = file;
+  ofn.nMaxFile = wzrv::BrowseBufferSize;
+  ofn.Flags = OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST;
+  return GetOpenFileNameA(&ofn) ? 1 : 0;
+}
+
+int SoundEffect::ChangeDialog() {
+  SoundFile* backup = wzrv::SoundBackup(*this);
+  if (backup == nullptr) return 0;
+  SEDLG_LONG = reinterpret_cast<unsigned long>(this);
+  wzrv::Trace("SoundDialog open");
+  const int r = static_cast<int>(
+      DialogBoxParamA(hInstance, "SoundEffect", hWnd, ::SoundEffectDLGProc, 0));
+  wzrv::SoundDialogFinish(*this, r, backup);
+  wzrv::Trace("SoundDialog closed %d", r);
+  return r;
+}
+
+void SoundEffect::ChangeCombo(HWND hwnd, SoundEffect* snd, int newn) {
+  DialogControls controls(hwnd);
+  wzrv::ChangeCombo(*snd, controls, newn);
+}
+
+BOOL CALLBACK SoundEffect::DLGProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM) {
+  SoundEffect* snd = reinterpret_cast<SoundEffect*>(GetWindowLongA(hwnd, DWL_USER));
+  if (msg == WM_INITDIALOG) {
+    SetWindowLongA(hwnd, DWL_USER, static_cast<LONG>(SEDLG_LONG));
+    snd = reinterpret_cast<SoundEffect*>(SEDLG_LONG);
+    if (snd != nullptr) {
+      DialogControls controls(hwnd);
+      wzrv::SoundDialogInit(*snd, controls);
+    }
+    return TRUE;
+  }
+  if (msg != WM_COMMAND || snd == nullptr) return FALSE;
+  DialogControls controls(hwnd);
+  switch (LOWORD(wParam)) {
+    case IDCANCEL:
+      EndDialog(hwnd, wzrv::SoundDialogCancel(*snd));
+      return TRUE;
+    case wzrv::IdSoundList: {
+      const LRESULT sel = SendDlgItemMessageA(hwnd, wzrv::IdSoundList, CB_GETCURSEL, 0, 0);
+      if (sel != CB_ERR) ChangeCombo(hwnd, snd, static_cast<int>(sel));
+      return TRUE;
+    }
+    case wzrv::IdSoundAccept:
+      EndDialog(hwnd, wzrv::SoundDialogAccept(*snd, controls));
+      return TRUE;
+    case wzrv::IdSoundBrowse: {
+      char file[wzrv::BrowseBufferSize];
+      file[0] = '\0';
+      if (GetSoundFilename(hwnd, file)) controls.SetPath(file);
+      wzrv::Trace("SoundDialog browse %s", file);
+      return TRUE;
+    }
+    case wzrv::IdSoundTest: {
+      char path[SoundFile::FileNameSize];
+      controls.GetPath(path, sizeof(path));
+      wzrv::Trace("sndPlaySound 0x%04X %s", SND_ASYNC, path);
+      sndPlaySoundA(path, SND_ASYNC);
+      return FALSE;
+    }
+    case wzrv::IdSoundStop:
+      wzrv::Trace("sndPlaySound 0x%04X (stop)", SND_ASYNC);
+      sndPlaySoundA(nullptr, SND_ASYNC);
+      return FALSE;
+    default:
+      return FALSE;
+  }
+}
+
+extern "C" BOOL CALLBACK SoundEffectDLGProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  return SoundEffect::DLGProc(hwnd, msg, wParam, lParam);
+}

@@ -1,0 +1,684 @@
+// End-to-end: the four dialogs of the minimised window's system menu — the
+// password dialog, the About box, the colour dialog and the sound dialog —
+// opened and driven as a user does: texts typed into fields, buttons pressed,
+// Return and Esc as real key presses.
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "tests/e2e/harness.h"
+
+namespace {
+
+using namespace e2e;
+
+constexpr unsigned long kChangePass = 0xE000, kAbout = 0xE100, kSound = 0xE300, kColor = 0xE400;
+constexpr unsigned WM_COMMAND_ = 0x0111, WM_HSCROLL_ = 0x0114, BM_CLICK_ = 0x00F5, BM_GETCHECK_ = 0x00F0,
+                   CB_SETCURSEL_ = 0x014E, CB_GETCURSEL_ = 0x0147;
+constexpr unsigned long SB_LINELEFT_ = 0, SB_LINERIGHT_ = 1, SB_THUMBPOSITION_ = 4, CBN_SELCHANGE_ = 1;
+
+const char kPasswordCaption[] = "Zorvel パスワード設定";
+const char kAboutCaption[] = "Windows Z.R.V について";
+const char kColorCaption[] = "色調整";
+const char kSoundCaption[] = "効果音・ＢＧＭ";
+
+// One control of a dialog template: dialog units.
+struct Item {
+  unsigned long id;
+  const char* cls;
+  const char* text;
+  unsigned long style;
+  int x, y, w, h;
+};
+
+const std::vector<Item> kPasswordTemplate = {
+    {101, "Edit", "", 0x50830000, 9, 16, 80, 14},
+    {0xFFFF, "Static", "パスワード：", 0x50000000, 9, 5, 55, 9},
+    {1, "Button", "設定", 0x50030000, 94, 17, 27, 11},
+    {102, "Button", "保存", 0x50030000, 126, 17, 27, 11},
+};
+
+const std::vector<Item> kAboutTemplate = {
+    {0xFFFF, "Static", nullptr, 0x50000003, 25, 8, 16, 14},
+    {0xFFFF, "Static", "Windows Zorvel", 0x50020000, 58, 15, 62, 9},
+    {0xFFFF, "Static", nullptr, 0x50020000, 46, 42, 73, 9},
+    {0xFFFF, "Static", nullptr, 0x50020000, 11, 28, 111, 9},
+    {1, "Button", "OK", 0x50010001, 42, 64, 50, 14},
+};
+
+const std::vector<Item> kColorTemplate = {
+    {100, "ComboBox", "", 0x50010003, 17, 19, 149, 89},
+    {301, "Edit", nullptr, 0x50810000, 148, 35, 18, 12},
+    {302, "Edit", nullptr, 0x50810000, 148, 50, 18, 12},
+    {303, "Edit", nullptr, 0x50810000, 148, 65, 18, 12},
+    {103, "Button", "設定", 0x50010000, 17, 87, 35, 14},
+    {102, "Button", "Default", 0x50010000, 75, 87, 35, 14},
+    {2, "Button", "Cancel", 0x50010000, 131, 87, 35, 14},
+    {201, "ScrollBar", "201", 0x50000000, 66, 36, 74, 10},
+    {101, "Button", "Button", 0x5001000B, 18, 37, 35, 38},
+    {0xFFFF, "Static", "選択色", 0x50020000, 8, 4, 60, 8},
+    {202, "ScrollBar", "202", 0x50000000, 66, 51, 74, 10},
+    {203, "ScrollBar", "", 0x50000000, 66, 66, 74, 10},
+    {0xFFFF, "Static", "", 0x50000007, 17, 36, 37, 40},
+    {0xFFFF, "Static", "R", 0x50020000, 58, 37, 6, 8},
+    {0xFFFF, "Static", "G", 0x50020000, 57, 52, 6, 8},
+    {0xFFFF, "Static", "B", 0x50020000, 58, 67, 6, 8},
+};
+
+const std::vector<Item> kSoundTemplate = {
+    {100, "ComboBox", nullptr, 0x50010003, 17, 20, 162, 88},
+    {0xFFFF, "Static", "設定するサウンド", 0x50020000, 8, 7, 66, 8},
+    {0xFFFF, "Static", "サウンドファイル", 0x50020000, 8, 37, 71, 8},
+    {200, "Edit", nullptr, 0x50810080, 17, 49, 134, 12},
+    {202, "Button", "参照", 0x50010000, 153, 48, 26, 14},
+    {201, "Button", "この効果音を使用", 0x50010003, 17, 62, 81, 14},
+    {0xFFFF, "Static", "Test:", 0x50020000, 129, 65, 21, 8},
+    {203, "Button", "<()", 0x50010000, 153, 63, 15, 12},
+    {204, "Button", "X", 0x50010000, 170, 63, 9, 12},
+    {101, "Button", "全効果音の禁止", 0x50010003, 17, 79, 72, 14},
+    {103, "Button", "設定", 0x50010000, 33, 98, 44, 14},
+    {2, "Button", "Cancel", 0x50010000, 109, 99, 44, 14},
+};
+
+// Where a window is on the screen, with the dialog base units of the system font.
+struct Geometry {
+  Rect rect;
+  long clientX = 0, clientY = 0, width = 0, height = 0;
+  long baseX = 0, baseY = 0;
+  bool ok = false;
+};
+
+Geometry GeometryOf(unsigned long hwnd) {
+  Geometry g;
+  RunResult r = probe::Invoke({"geometry", std::to_string(hwnd)});
+  for (const Record& rec : ParseRecords(r.out)) {
+    if (rec.kind != "geometry") continue;
+    g.ok = std::sscanf(rec.Get("rect").c_str(), "%ld,%ld,%ld,%ld", &g.rect.left, &g.rect.top, &g.rect.right,
+                       &g.rect.bottom) == 4 &&
+           std::sscanf(rec.Get("client").c_str(), "%ld,%ld", &g.clientX, &g.clientY) == 2 &&
+           std::sscanf(rec.Get("size").c_str(), "%ld,%ld", &g.width, &g.height) == 2 &&
+           std::sscanf(rec.Get("base").c_str(), "%ld,%ld", &g.baseX, &g.baseY) == 2;
+  }
+  return g;
+}
+
+std::string Hex(const std::string& utf8) {
+  std::string out = "hex:";
+  char b[3];
+  for (unsigned char c : utf8) {
+    std::snprintf(b, sizeof b, "%02x", c);
+    out += b;
+  }
+  return out;
+}
+
+// A control's text from its window procedure (an edit field's contents).
+std::string GetText(unsigned long hwnd) {
+  RunResult r = probe::Invoke({"gettext", std::to_string(hwnd)});
+  for (const Record& rec : ParseRecords(r.out)) {
+    if (rec.kind == "text") return rec.Get("value");
+  }
+  return "(no answer)";
+}
+
+bool SetText(unsigned long hwnd, const std::string& text) {
+  return probe::Invoke({"settext", std::to_string(hwnd), Hex(text)}).exitCode == 0;
+}
+
+unsigned long SendResult(unsigned long hwnd, unsigned msg, unsigned long wparam, unsigned long lparam) {
+  unsigned long result = 0xDEADBEEF;
+  probe::Send(hwnd, msg, wparam, lparam, 5000, &result);
+  return result;
+}
+
+class DialogTest : public WzrvTest {
+ protected:
+  void SetUp() override {
+    WzrvTest::SetUp();
+    ExpectBoxes(true);
+  }
+
+  // Opens a dialog from the minimised window's system menu.
+  std::unique_ptr<Box> Open(unsigned long command, const std::string& caption) {
+    const size_t from = program_.Traces().size();
+    if (!probe::Post(MainHwnd(), WM_SYSCOMMAND_, command, 0)) {
+      ADD_FAILURE() << "cannot post the command";
+      return nullptr;
+    }
+    auto box = WaitBox(caption);
+    if (box != nullptr) {
+      EXPECT_TRUE(WaitTrace("", from));
+    }
+    return box;
+  }
+
+  // The box again, as it is now (null when it is closed).
+  std::unique_ptr<Box> Reread(const Box& box) {
+    Snapshot s = probe::Windows();
+    for (const Box& b : s.boxes) {
+      if (b.window.hwnd == box.window.hwnd) return std::make_unique<Box>(b);
+    }
+    return nullptr;
+  }
+
+  static const Control* Find(const Box& box, unsigned long id) {
+    for (const Control& c : box.controls) {
+      if (c.id == id) return &c;
+    }
+    return nullptr;
+  }
+
+  unsigned long Hwnd(const Box& box, unsigned long id) {
+    const Control* c = Find(box, id);
+    EXPECT_NE(c, nullptr) << "no control " << id << " in " << box.Describe();
+    return c != nullptr ? c->hwnd : 0;
+  }
+
+  std::string TextOf(const Box& box, unsigned long id) {
+    const Control* c = Find(box, id);
+    return c != nullptr ? GetText(c->hwnd) : "(none)";
+  }
+
+  // Waits until control `id` of the box shows `text`.
+  bool WaitText(const Box& box, unsigned long id, const std::string& text) {
+    const bool ok = WaitUntil([&] { return TextOf(box, id) == text; });
+    if (!ok) ADD_FAILURE() << "control " << id << " shows \"" << TextOf(box, id) << "\", not \"" << text << "\"";
+    return ok;
+  }
+
+  bool WaitClosed(const Box& box, Millis timeout = kWait) {
+    return WaitUntil([&] { return Reread(box) == nullptr; }, timeout);
+  }
+
+  // A real key press into the dialog: its X window gets the focus first.
+  bool KeyInto(const Box& box, const std::string& keysym) {
+    if (!x11().Focus(box.window.xwin)) {
+      ADD_FAILURE() << "cannot focus the dialog's X window";
+      return false;
+    }
+    x11().Key(keysym);
+    return true;
+  }
+
+  // Caption, then every control's id, class, text and style in template
+  // order, and its position and size through the dialog-unit mapping.
+  void ExpectTemplate(const Box& box, const std::string& caption, const std::vector<Item>& items) {
+    EXPECT_EQ(box.window.title, caption);
+    std::vector<Control> controls;
+    for (const Control& c : box.controls) {
+      if (c.cls != "ComboLBox" && c.cls != "#32769") controls.push_back(c);
+    }
+    ASSERT_EQ(controls.size(), items.size()) << box.Describe();
+    const Geometry dlg = GeometryOf(box.window.hwnd);
+    ASSERT_TRUE(dlg.ok);
+    ASSERT_GT(dlg.baseX, 0);
+    auto px = [&](int du) { return static_cast<long>(du) * dlg.baseX / 4; };
+    auto py = [&](int du) { return static_cast<long>(du) * dlg.baseY / 8; };
+    for (size_t i = 0; i < items.size(); ++i) {
+      const Item& it = items[i];
+      const Control& c = controls[i];
+      SCOPED_TRACE("control " + std::to_string(i) + " id " + std::to_string(it.id));
+      EXPECT_EQ(c.id, it.id);
+      EXPECT_EQ(c.cls, it.cls);
+      if (it.text != nullptr) {
+        EXPECT_EQ(c.text, it.text);
+      }
+      // An edit field created with a border draws it as a sunken client
+      // edge instead (the platform's edit control swaps the two styles).
+      const unsigned long style = it.cls == std::string("Edit") && (c.style & 0x00800000ul) == 0
+                                      ? c.style | 0x00800000ul
+                                      : c.style;
+      EXPECT_EQ(style, it.style) << std::hex << c.style;
+      const Geometry g = GeometryOf(c.hwnd);
+      ASSERT_TRUE(g.ok);
+      EXPECT_NEAR(g.rect.left - dlg.clientX, px(it.x), 1);
+      EXPECT_NEAR(g.rect.top - dlg.clientY, py(it.y), 1);
+      EXPECT_NEAR(g.rect.Width(), px(it.w), 1);
+      if (it.cls != std::string("ComboBox")) {
+        EXPECT_NEAR(g.rect.Height(), py(it.h), 1);
+      }
+    }
+  }
+
+  // The window's picture into docs/screens (README) and the artifacts.
+  void SaveScreenshot(const Box& box, const std::string& name) {
+    const Image screen = x11().Screenshot();
+    const Rect r = box.window.rect;
+    Image part;
+    part.width = static_cast<int>(r.Width());
+    part.height = static_cast<int>(r.Height());
+    if (part.width <= 0 || part.height <= 0) return;
+    part.rgb.resize(static_cast<size_t>(part.width) * part.height * 3);
+    for (int y = 0; y < part.height; ++y) {
+      for (int x = 0; x < part.width; ++x) {
+        const int sx = static_cast<int>(r.left) + x, sy = static_cast<int>(r.top) + y;
+        const unsigned p = (sx >= 0 && sy >= 0 && sx < screen.width && sy < screen.height) ? screen.Pixel(sx, sy) : 0;
+        unsigned char* d = &part.rgb[(static_cast<size_t>(y) * part.width + x) * 3];
+        d[0] = static_cast<unsigned char>(p >> 16);
+        d[1] = static_cast<unsigned char>(p >> 8);
+        d[2] = static_cast<unsigned char>(p);
+      }
+    }
+    SavePng(part, ArtifactDir() + "/" + name);
+    const std::string docs = Env("WZRV_SCREENS_DIR");
+    if (!docs.empty()) SavePng(part, docs + "/" + name);
+  }
+
+  // The reminder of the next lock (its text), confirmed; the screen is locked then.
+  std::string LockReminder() {
+    std::string text;
+    EXPECT_TRUE(LockWithReminder(&text));
+    return text;
+  }
+};
+
+// ---- Password --------------------------------------------------------------------
+
+using PasswordDialogTest = DialogTest;
+
+TEST_F(PasswordDialogTest, TemplateAndCurrentPasswordInClear) {
+  ASSERT_TRUE(SetProfileSection({{"DefaultPassword", "Zrv-1"}}));
+  ASSERT_TRUE(Start());
+  auto box = Open(kChangePass, kPasswordCaption);
+  ASSERT_NE(box, nullptr);
+  // Shown (WS_VISIBLE), clipping its siblings and with the 3-D look the
+  // platform gives every dialog.
+  EXPECT_EQ(box->window.style & ~0x14000004ul, 0x80C80080ul) << std::hex << box->window.style;
+  ExpectTemplate(*box, kPasswordCaption, kPasswordTemplate);
+  EXPECT_EQ(TextOf(*box, 101), "Zrv-1");
+  SaveScreenshot(*box, "dialog-password.png");
+  ASSERT_TRUE(KeyInto(*box, "Escape"));
+  EXPECT_TRUE(WaitClosed(*box));
+  EXPECT_TRUE(WaitTrace("PasswordDialog closed 0"));
+}
+
+TEST_F(PasswordDialogTest, ReturnSetsThePasswordForThisRunOnly) {
+  ASSERT_TRUE(SetProfileSection({{"DefaultPassword", "old"}}));
+  ASSERT_TRUE(Start());
+  const std::string ini = ReadFile(WinIniPath());
+  auto box = Open(kChangePass, kPasswordCaption);
+  ASSERT_NE(box, nullptr);
+  ASSERT_TRUE(SetText(Hwnd(*box, 101), "new-1"));
+  ASSERT_TRUE(KeyInto(*box, "Return"));
+  ASSERT_TRUE(WaitClosed(*box));
+  ASSERT_TRUE(WaitTrace("PasswordDialog closed 1 save=0"));
+  EXPECT_EQ(ReadFile(WinIniPath()), ini) << "WIN.INI changed";
+  EXPECT_NE(LockReminder().find("new-1"), std::string::npos);
+  ASSERT_TRUE(FocusForTyping());
+  Type("new-1\r");
+  EXPECT_TRUE(WaitUnlocked());
+  EXPECT_EQ(ProfileValue("DefaultPassword"), "old");
+}
+
+TEST_F(PasswordDialogTest, SetButtonAndSaveButton) {
+  ASSERT_TRUE(SetProfileSection({{"DefaultPassword", "old"}}));
+  ASSERT_TRUE(Start());
+  auto box = Open(kChangePass, kPasswordCaption);
+  ASSERT_NE(box, nullptr);
+  ASSERT_TRUE(SetText(Hwnd(*box, 101), "run-only"));
+  ASSERT_TRUE(Press(*box, "設定"));
+  ASSERT_TRUE(WaitTrace("PasswordDialog closed 1 save=0"));
+  EXPECT_EQ(ProfileValue("DefaultPassword"), "old");
+
+  box = Open(kChangePass, kPasswordCaption);
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(TextOf(*box, 101), "run-only");
+  ASSERT_TRUE(SetText(Hwnd(*box, 101), "kept"));
+  ASSERT_TRUE(Press(*box, "保存"));
+  ASSERT_TRUE(WaitTrace("PasswordDialog closed 1 save=1"));
+  EXPECT_TRUE(WaitUntil([] { return ProfileValue("DefaultPassword") == "kept"; }));
+  EXPECT_NE(LockReminder().find("kept"), std::string::npos);
+}
+
+TEST_F(PasswordDialogTest, EscChangesNothing) {
+  ASSERT_TRUE(SetProfileSection({{"DefaultPassword", "old"}}));
+  ASSERT_TRUE(Start());
+  const std::string ini = ReadFile(WinIniPath());
+  auto box = Open(kChangePass, kPasswordCaption);
+  ASSERT_NE(box, nullptr);
+  ASSERT_TRUE(SetText(Hwnd(*box, 101), "typed"));
+  ASSERT_TRUE(WaitText(*box, 101, "typed"));
+  ASSERT_TRUE(KeyInto(*box, "Escape"));
+  ASSERT_TRUE(WaitClosed(*box));
+  ASSERT_TRUE(WaitTrace("PasswordDialog closed 0 save=0"));
+  EXPECT_EQ(ReadFile(WinIniPath()), ini);
+  const std::string reminder = LockReminder();
+  EXPECT_NE(reminder.find("old"), std::string::npos) << reminder;
+  EXPECT_EQ(reminder.find("typed"), std::string::npos) << reminder;
+}
+
+TEST_F(PasswordDialogTest, EmptyPasswordSavedUnlocksWithReturnAlone) {
+  ASSERT_TRUE(SetProfileSection({{"DefaultPassword", "old"}}));
+  ASSERT_TRUE(Start());
+  auto box = Open(kChangePass, kPasswordCaption);
+  ASSERT_NE(box, nullptr);
+  ASSERT_TRUE(SetText(Hwnd(*box, 101), ""));
+  ASSERT_TRUE(Press(*box, "保存"));
+  ASSERT_TRUE(WaitTrace("PasswordDialog closed 1 save=1"));
+  bool found = false;
+  EXPECT_TRUE(WaitUntil([&] { return ProfileValue("DefaultPassword", &found).empty() && found; }));
+  LockReminder();
+  ASSERT_TRUE(FocusForTyping());
+  Type("\r");
+  EXPECT_TRUE(WaitUnlocked());
+}
+
+// ---- About -----------------------------------------------------------------------
+
+using AboutDialogTest = DialogTest;
+
+TEST_F(AboutDialogTest, OnlyOkOrReturnCloseIt) {
+  ASSERT_TRUE(Start());
+  auto box = Open(kAbout, kAboutCaption);
+  ASSERT_NE(box, nullptr);
+  ExpectTemplate(*box, kAboutCaption, kAboutTemplate);
+  SaveScreenshot(*box, "dialog-about.png");
+
+  // Esc and the close box: the box stays (given a moment to close wrongly).
+  ASSERT_TRUE(KeyInto(*box, "Escape"));
+  EXPECT_FALSE(WaitClosed(*box, Millis(1500))) << "Esc closed the About box";
+  ASSERT_TRUE(probe::Post(box->window.hwnd, WM_SYSCOMMAND_, SC_CLOSE_, 0));
+  EXPECT_FALSE(WaitClosed(*box, Millis(1500))) << "the close box closed the About box";
+  EXPECT_EQ(program_.FindTrace("AboutDialog closed"), -1);
+
+  ASSERT_TRUE(KeyInto(*box, "Return"));
+  EXPECT_TRUE(WaitClosed(*box));
+  EXPECT_TRUE(WaitTrace("AboutDialog closed"));
+
+  const size_t from = program_.Traces().size();
+  box = Open(kAbout, kAboutCaption);
+  ASSERT_NE(box, nullptr);
+  EXPECT_TRUE(Press(*box, "OK"));
+  EXPECT_TRUE(WaitTrace("AboutDialog closed", from));
+}
+
+// ---- Colours ---------------------------------------------------------------------
+
+using ColorDialogTest = DialogTest;
+
+// The swatch's colour (its centre) on the screen.
+unsigned SwatchColor(X11& x11, unsigned long swatch) {
+  const Geometry g = GeometryOf(swatch);
+  const Image screen = x11.Screenshot();
+  return screen.Pixel(static_cast<int>((g.rect.left + g.rect.right) / 2),
+                      static_cast<int>((g.rect.top + g.rect.bottom) / 2));
+}
+
+TEST_F(ColorDialogTest, ScrollBarsFieldsSwatchAndAccept) {
+  ASSERT_TRUE(Start());
+  auto box = Open(kColor, kColorCaption);
+  ASSERT_NE(box, nullptr);
+  ExpectTemplate(*box, kColorCaption, kColorTemplate);
+  EXPECT_EQ(TextOf(*box, 301), "255");
+  EXPECT_EQ(TextOf(*box, 302), "136");
+  EXPECT_EQ(TextOf(*box, 303), "0");
+  const unsigned long swatch = Hwnd(*box, 101);
+  EXPECT_TRUE(WaitUntil([&] { return SwatchColor(x11(), swatch) == 0xFF8800; }))
+      << std::hex << SwatchColor(x11(), swatch);
+  // The bars are painted in their channel's colour.
+  {
+    const Image screen = x11().Screenshot();
+    const unsigned long bars[3] = {Hwnd(*box, 201), Hwnd(*box, 202), Hwnd(*box, 203)};
+    const unsigned want[3] = {0xFF0000, 0x00FF00, 0x0000FF};
+    for (int i = 0; i < 3; ++i) {
+      const Geometry g = GeometryOf(bars[i]);
+      long hits = 0;
+      for (long x = g.rect.left; x < g.rect.right; ++x) {
+        if (screen.Pixel(static_cast<int>(x), static_cast<int>((g.rect.top + g.rect.bottom) / 2)) == want[i]) ++hits;
+      }
+      EXPECT_GT(hits, g.rect.Width() / 4) << "scroll bar " << i;
+    }
+  }
+  SaveScreenshot(*box, "dialog-colors.png");
+
+  // Releasing the red thumb at 200 and one step left on green.
+  ASSERT_TRUE(probe::Post(box->window.hwnd, WM_HSCROLL_, SB_THUMBPOSITION_ | (200ul << 16), Hwnd(*box, 201)));
+  EXPECT_TRUE(WaitText(*box, 301, "200"));
+  ASSERT_TRUE(probe::Post(box->window.hwnd, WM_HSCROLL_, SB_LINELEFT_, Hwnd(*box, 202)));
+  EXPECT_TRUE(WaitText(*box, 302, "135"));
+  EXPECT_TRUE(WaitUntil([&] { return SwatchColor(x11(), swatch) == 0xC88700; }))
+      << std::hex << SwatchColor(x11(), swatch);
+  // Typing a number into the blue field.
+  ASSERT_TRUE(SetText(Hwnd(*box, 303), "64"));
+  EXPECT_TRUE(WaitUntil([&] { return SwatchColor(x11(), swatch) == 0xC88740; }))
+      << std::hex << SwatchColor(x11(), swatch);
+  ASSERT_TRUE(Press(*box, "設定"));
+  ASSERT_TRUE(WaitTrace("ColorDialog closed 1"));
+  EXPECT_EQ(ProfileValue("ApplicationColor(0)"), "200,135,64");
+  EXPECT_EQ(ProfileValue("ApplicationColor(1)"), "255,136,0");
+
+  // The next opening shows the set chosen last; choosing set 2 is remembered.
+  box = Open(kColor, kColorCaption);
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(TextOf(*box, 301), "200");
+  probe::Send(Hwnd(*box, 100), CB_SETCURSEL_, 2, 0);
+  ASSERT_TRUE(probe::Post(box->window.hwnd, WM_COMMAND_, 100 | (CBN_SELCHANGE_ << 16), Hwnd(*box, 100)));
+  EXPECT_TRUE(WaitText(*box, 301, "255"));
+  ASSERT_TRUE(probe::Post(box->window.hwnd, WM_HSCROLL_, SB_LINERIGHT_, Hwnd(*box, 203)));
+  EXPECT_TRUE(WaitText(*box, 303, "1"));
+  ASSERT_TRUE(Press(*box, "設定"));
+  EXPECT_TRUE(WaitUntil([] { return ProfileValue("ApplicationColor(2)") == "255,136,1"; }));
+  box = Open(kColor, kColorCaption);
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(SendResult(Hwnd(*box, 100), CB_GETCURSEL_, 0, 0), 2ul);
+  EXPECT_EQ(TextOf(*box, 303), "1");
+  ASSERT_TRUE(KeyInto(*box, "Escape"));
+  EXPECT_TRUE(WaitClosed(*box));
+}
+
+TEST_F(ColorDialogTest, CancelRestoresAndDefaultResetsAllSets) {
+  ASSERT_TRUE(SetProfileSection({{"ApplicationColor(0)", "10,20,30"},
+                                 {"ApplicationColor(1)", "40,50,60"},
+                                 {"ApplicationColor(2)", "70,80,90"}}));
+  ASSERT_TRUE(Start());
+  const auto before = ProfileSection();
+  auto box = Open(kColor, kColorCaption);
+  ASSERT_NE(box, nullptr);
+  const unsigned long swatch = Hwnd(*box, 101);
+  ASSERT_TRUE(probe::Post(box->window.hwnd, WM_HSCROLL_, SB_THUMBPOSITION_ | (99ul << 16), Hwnd(*box, 201)));
+  EXPECT_TRUE(WaitText(*box, 301, "99"));
+  ASSERT_TRUE(probe::Click(box->window.hwnd, "Default"));
+  EXPECT_TRUE(WaitText(*box, 301, "255"));
+  EXPECT_TRUE(WaitText(*box, 302, "136"));
+  EXPECT_TRUE(WaitText(*box, 303, "0"));
+  EXPECT_TRUE(WaitUntil([&] { return SwatchColor(x11(), swatch) == 0xFF8800; }))
+      << std::hex << SwatchColor(x11(), swatch);
+  ASSERT_TRUE(Press(*box, "Cancel"));
+  ASSERT_TRUE(WaitTrace("ColorDialog closed 0"));
+  EXPECT_EQ(ProfileSection(), before);
+
+  // The colours in use are the old ones again: the dialog shows them.
+  box = Open(kColor, kColorCaption);
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(TextOf(*box, 301), "10");
+  EXPECT_TRUE(WaitUntil([&] { return SwatchColor(x11(), Hwnd(*box, 101)) == 0x0A141E; }))
+      << std::hex << SwatchColor(x11(), Hwnd(*box, 101));
+  // An empty field keeps its channel; "Default" then "設定" stores the defaults for all.
+  ASSERT_TRUE(SetText(Hwnd(*box, 302), ""));
+  ASSERT_TRUE(WaitText(*box, 302, ""));
+  ASSERT_TRUE(probe::Click(box->window.hwnd, "Default"));
+  EXPECT_TRUE(WaitText(*box, 301, "255"));
+  ASSERT_TRUE(Press(*box, "設定"));
+  ASSERT_TRUE(WaitTrace("ColorDialog closed 1"));
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_EQ(ProfileValue("ApplicationColor(" + std::to_string(i) + ")"), "255,136,0") << i;
+  }
+}
+
+TEST_F(ColorDialogTest, AcceptedColourDrawsTheNextField) {
+  ASSERT_TRUE(Start());
+  auto box = Open(kColor, kColorCaption);
+  ASSERT_NE(box, nullptr);
+  // All three sets to one colour, so that whichever field the click shows
+  // is drawn in it.
+  for (int set = 0; set < 3; ++set) {
+    probe::Send(Hwnd(*box, 100), CB_SETCURSEL_, static_cast<unsigned long>(set), 0);
+    ASSERT_TRUE(probe::Post(box->window.hwnd, WM_COMMAND_, 100 | (CBN_SELCHANGE_ << 16), Hwnd(*box, 100)));
+    EXPECT_TRUE(WaitText(*box, 301, "255"));
+    ASSERT_TRUE(SetText(Hwnd(*box, 301), "0"));
+    ASSERT_TRUE(SetText(Hwnd(*box, 302), "200"));
+    ASSERT_TRUE(SetText(Hwnd(*box, 303), "255"));
+    EXPECT_TRUE(WaitText(*box, 303, "255"));
+  }
+  ASSERT_TRUE(Press(*box, "設定"));
+  ASSERT_TRUE(WaitTrace("ColorDialog closed 1"));
+  EXPECT_EQ(ProfileValue("ApplicationColor(1)"), "0,200,255");
+  LockReminder();
+  // Grab the screen while the field plays: some pixels are the new colour.
+  bool seen = false;
+  x11().Click(512, 384);
+  WaitUntil([&] {
+    const Image now = x11().Screenshot();
+    for (int y = 184; y < 584 && !seen; y += 2) {
+      for (int x = 312; x < 712; ++x) {
+        if (now.Pixel(x, y) == 0x00C8FF) {
+          seen = true;
+          break;
+        }
+      }
+    }
+    return seen;
+  }, Millis(5000), Millis(1));
+  EXPECT_TRUE(seen) << "no pixel in the new colour 0,200,255";
+}
+
+// ---- Sounds ----------------------------------------------------------------------
+
+using SoundDialogTest = DialogTest;
+
+// A wave file inside the prefix; its Windows path.
+std::string PutWave(const std::string& name) {
+  const std::string dir = Env("WINEPREFIX") + "/drive_c/wzrvsnd";
+  MakeDirs(dir);
+  const std::string wav = ReadFile(Win32Dir() + "/wzrv-impact-hexagon.wav");
+  EXPECT_FALSE(wav.empty());
+  WriteFile(dir + "/" + name, wav);
+  return "C:\\wzrvsnd\\" + name;
+}
+
+// A path as it appears in a trace line (Wine's debug output doubles backslashes).
+std::string InTrace(const std::string& path) {
+  std::string out;
+  for (char c : path) {
+    out += c;
+    if (c == '\\') out += c;
+  }
+  return out;
+}
+
+TEST_F(SoundDialogTest, BrowseSwitchOnAndAcceptIsHeardAtTheNextLock) {
+  const std::string path = PutWave("lock.wav");
+  ASSERT_TRUE(Start());
+  auto box = Open(kSound, kSoundCaption);
+  ASSERT_NE(box, nullptr);
+  ExpectTemplate(*box, kSoundCaption, kSoundTemplate);
+  EXPECT_EQ(SendResult(Hwnd(*box, 100), CB_GETCURSEL_, 0, 0), 0ul);
+  EXPECT_EQ(TextOf(*box, 100), "Field 衝撃音(六角)");
+  SaveScreenshot(*box, "dialog-sounds.png");
+
+  // Slot 3 (the lock sound), a file through "参照", switched on.
+  probe::Send(Hwnd(*box, 100), CB_SETCURSEL_, 3, 0);
+  ASSERT_TRUE(probe::Post(box->window.hwnd, WM_COMMAND_, 100 | (CBN_SELCHANGE_ << 16), Hwnd(*box, 100)));
+  EXPECT_TRUE(WaitUntil([&] { return TextOf(*box, 100) == "Field 展開音"; }));
+  ASSERT_TRUE(probe::Click(box->window.hwnd, "202"));
+  std::unique_ptr<Box> open;
+  ASSERT_TRUE(WaitUntil([&] {
+    for (const Box& b : probe::Windows().boxes) {
+      if (b.window.hwnd != box->window.hwnd) open = std::make_unique<Box>(b);
+    }
+    return open != nullptr;
+  }));
+  // The file name field of the open-file dialog, then its OK button.
+  unsigned long nameField = 0;
+  for (const Control& c : open->controls) {
+    if (c.cls == "Edit" && nameField == 0) nameField = c.hwnd;
+  }
+  ASSERT_NE(nameField, 0ul) << open->Describe();
+  ASSERT_TRUE(SetText(nameField, path));
+  ASSERT_TRUE(probe::Click(open->window.hwnd, "1"));
+  EXPECT_TRUE(WaitClosed(*open));
+  EXPECT_TRUE(WaitText(*box, 200, path));
+  ASSERT_TRUE(probe::Post(Hwnd(*box, 201), BM_CLICK_, 0, 0));
+  EXPECT_TRUE(WaitUntil([&] { return SendResult(Hwnd(*box, 201), BM_GETCHECK_, 0, 0) == 1; }));
+  ASSERT_TRUE(Press(*box, "設定"));
+  ASSERT_TRUE(WaitTrace("SoundDialog closed 1"));
+  EXPECT_EQ(ProfileValue("ApplicationSound(3)"), "1" + path);
+  EXPECT_EQ(ProfileValue("ApplicationSound(0)"), "0");
+  EXPECT_EQ(ProfileValue("AllSoundDisable"), "Off");
+
+  const size_t from = program_.Traces().size();
+  LockReminder();
+  EXPECT_TRUE(WaitTrace("sndPlaySound 0x0003 " + InTrace(path), from)) << "the lock sound";
+  ASSERT_TRUE(FocusForTyping());
+  Type("\r");
+  EXPECT_TRUE(WaitUnlocked());
+
+  // The next opening shows slot 3 with its file.
+  box = Open(kSound, kSoundCaption);
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(SendResult(Hwnd(*box, 100), CB_GETCURSEL_, 0, 0), 3ul);
+  EXPECT_EQ(TextOf(*box, 200), path);
+  ASSERT_TRUE(Press(*box, "Cancel"));
+}
+
+TEST_F(SoundDialogTest, CancelUndoesEverything) {
+  ASSERT_TRUE(SetProfileSection({{"ApplicationSound(0)", "0"},
+                                 {"ApplicationSound(1)", "0C:\\one.wav"},
+                                 {"ApplicationSound(2)", "1C:\\two.wav"},
+                                 {"ApplicationSound(3)", "0"},
+                                 {"ApplicationSound(4)", "0"},
+                                 {"AllSoundDisable", "Off"}}));
+  ASSERT_TRUE(Start());
+  const auto before = ProfileSection();
+  auto box = Open(kSound, kSoundCaption);
+  ASSERT_NE(box, nullptr);
+  probe::Send(Hwnd(*box, 100), CB_SETCURSEL_, 1, 0);
+  ASSERT_TRUE(probe::Post(box->window.hwnd, WM_COMMAND_, 100 | (CBN_SELCHANGE_ << 16), Hwnd(*box, 100)));
+  EXPECT_TRUE(WaitText(*box, 200, "C:\\one.wav"));
+  ASSERT_TRUE(SetText(Hwnd(*box, 200), "C:\\edited.wav"));
+  ASSERT_TRUE(probe::Post(Hwnd(*box, 201), BM_CLICK_, 0, 0));
+  probe::Send(Hwnd(*box, 100), CB_SETCURSEL_, 2, 0);
+  ASSERT_TRUE(probe::Post(box->window.hwnd, WM_COMMAND_, 100 | (CBN_SELCHANGE_ << 16), Hwnd(*box, 100)));
+  EXPECT_TRUE(WaitText(*box, 200, "C:\\two.wav"));
+  ASSERT_TRUE(probe::Post(Hwnd(*box, 101), BM_CLICK_, 0, 0));
+  EXPECT_TRUE(WaitUntil([&] { return SendResult(Hwnd(*box, 101), BM_GETCHECK_, 0, 0) == 1; }));
+  ASSERT_TRUE(KeyInto(*box, "Escape"));
+  ASSERT_TRUE(WaitClosed(*box));
+  ASSERT_TRUE(WaitTrace("SoundDialog closed 0"));
+  EXPECT_EQ(ProfileSection(), before);
+
+  box = Open(kSound, kSoundCaption);
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(SendResult(Hwnd(*box, 100), CB_GETCURSEL_, 0, 0), 2ul) << "the slot shown last";
+  EXPECT_EQ(SendResult(Hwnd(*box, 101), BM_GETCHECK_, 0, 0), 0ul);
+  probe::Send(Hwnd(*box, 100), CB_SETCURSEL_, 1, 0);
+  ASSERT_TRUE(probe::Post(box->window.hwnd, WM_COMMAND_, 100 | (CBN_SELCHANGE_ << 16), Hwnd(*box, 100)));
+  EXPECT_TRUE(WaitText(*box, 200, "C:\\one.wav"));
+  EXPECT_EQ(SendResult(Hwnd(*box, 201), BM_GETCHECK_, 0, 0), 0ul);
+  ASSERT_TRUE(Press(*box, "Cancel"));
+}
+
+TEST_F(SoundDialogTest, MasterSwitchStopsTheTestSoundAndIsStored) {
+  const std::string path = PutWave("test.wav");
+  ASSERT_TRUE(Start());
+  auto box = Open(kSound, kSoundCaption);
+  ASSERT_NE(box, nullptr);
+  ASSERT_TRUE(SetText(Hwnd(*box, 200), path));
+  ASSERT_TRUE(WaitText(*box, 200, path));
+  const size_t from = program_.Traces().size();
+  ASSERT_TRUE(probe::Click(box->window.hwnd, "203"));
+  ASSERT_TRUE(WaitTrace("sndPlaySound 0x0001 " + InTrace(path), from)) << "the test button plays the box's file";
+  ASSERT_TRUE(probe::Post(Hwnd(*box, 101), BM_CLICK_, 0, 0));
+  EXPECT_TRUE(WaitUntil([&] { return SendResult(Hwnd(*box, 101), BM_GETCHECK_, 0, 0) == 1; }));
+  const size_t played = program_.Traces().size();
+  ASSERT_TRUE(Press(*box, "設定"));
+  ASSERT_TRUE(WaitTrace("SoundDialog closed 1", played));
+  const int stop = program_.FindTrace("sndPlaySound 0x0001 (stop)", played);
+  EXPECT_GE(stop, 0) << "the test sound was not stopped";
+  EXPECT_LT(stop, program_.FindTrace("SoundDialog closed 1", played));
+  EXPECT_EQ(ProfileValue("AllSoundDisable"), "On");
+  EXPECT_EQ(ProfileValue("ApplicationSound(0)"), "0" + path);
+}
+
+}  // namespace
