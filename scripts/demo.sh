@@ -20,11 +20,18 @@ shot() { "$WZRV_XSHOT" "$WZRV_DEMO_DIR/$1.png" && echo "  saved $WZRV_DEMO_DIR/$
 # A desktop-like backdrop, so the barrier has something to stand over.
 if [ -x "$WZRV_BACKDROP" ]; then "$WZRV_BACKDROP" & backdrop=$!; sleep 0.5; fi
 
-cd "$(dirname "$WZRV_EXE")"
-LC_ALL=$WZRV_WINE_LOCALE wine "$WZRV_EXE" >"$WZRV_DEMO_DIR/wzrv.log" 2>&1 &
+# A first start: the program makes its frame cache in the demo folder.
+cd "$WZRV_DEMO_DIR"
+rm -f wzrvbmp.dat
+LC_ALL=$WZRV_WINE_LOCALE WINEDEBUG=-all,+debugstr wine "$WZRV_EXE" >"$WZRV_DEMO_DIR/wzrv.log" 2>&1 &
 wait_for 30 main_line
 hwnd=$(main_line | field hwnd)
-shot 1-started
+echo "First start: the notice that the field frames are being made…"
+wait_for 30 has_box
+shot 1-first-start
+box=$(probe windows | grep -m1 '^box' | field hwnd)
+probe click "$box" 1 >/dev/null
+wait_for 30 no_box
 
 echo "Locking (system menu: 画面のロック)…"
 probe post "$hwnd" 0x0112 0xE200 0 >/dev/null
@@ -35,16 +42,29 @@ probe click "$box" 1 >/dev/null
 wait_for 15 locked
 shot 3-locked
 
-echo "Clicking three fields…"
-for p in "300 250" "700 420" "512 600"; do
+echo "Clicking fields…"
+# A field lasts about 0.4 s: the picture is taken while it is on the screen.
+n=0
+for p in "300 250" "700 420" "512 560"; do
+  n=$((n + 1))
   xdotool mousemove $p click 1
+  # A few pictures while the field plays; the busiest one is kept.
+  for k in 1 2 3 4 5 6 7 8 9 10 11 12; do
+    "$WZRV_XSHOT" "$WZRV_DEMO_DIR/.field-$k.png"
+    sleep 0.04
+  done
+  best=$(ls -S "$WZRV_DEMO_DIR"/.field-*.png | head -n 1)
+  mv "$best" "$WZRV_DEMO_DIR/4-field-$n.png"
+  rm -f "$WZRV_DEMO_DIR"/.field-*.png
+  echo "  saved $WZRV_DEMO_DIR/4-field-$n.png"
+  sleep 0.5
 done
-shot 4-locked-after-clicks
+shot 5-locked-after-clicks
 
 echo "Unlocking (Return; no password is set)…"
 xdotool key Return
 wait_for 15 unlocked
-shot 5-unlocked
+shot 6-unlocked
 
 probe post "$hwnd" 0x0112 0xF060 0 >/dev/null
 for _ in $(seq 1 100); do main_line >/dev/null || break; sleep 0.1; done

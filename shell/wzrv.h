@@ -62,6 +62,12 @@ class MainWindow : public Window, public wzrv::MainWindowBase {
   AppPalette* appPalette = nullptr;
   SoundEffect* soundEffect = nullptr;
 
+  // True while the constructor builds the patterns: a notice box shown then
+  // runs its own message loop, and a lock asked for meanwhile waits for the
+  // build to finish (the fields do not exist before).
+  bool building = false;
+  bool lockPending = false;
+
   HBITMAP snapshot = nullptr;  // picture of the screen while locked
   int snapshotWidth = 0;
   int snapshotHeight = 0;

@@ -101,12 +101,14 @@ MainWindow::MainWindow(int option) {
 
   // 11-13. The pattern build, under the wait cursor.
   HCURSOR previous = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
+  building = true;
   BitmapCount = 0;
   InitializeFile();
   CreateZRV1();
   CreateZRV2();
   CreateZRV3();
   TerminateFile();
+  building = false;
   SetCursor(previous);
   UpdateWindow(hWnd);
 
@@ -115,7 +117,10 @@ MainWindow::MainWindow(int option) {
     if (appPalette != nullptr) appPalette->Realize();
     TakeSnapshot();
     RestoreLocked();
+  } else if (lockPending) {
+    Lock();
   }
+  lockPending = false;
 }
 
 void MainWindow::EditSystemMenu() {
@@ -155,7 +160,11 @@ long MainWindow::WndProc(UINT iMessage, WPARAM wParam, LPARAM lParam) {
       aboutDialog->Execute();
       break;
     case wzrv::Action::Lock:
-      Lock();
+      if (building) {
+        lockPending = true;
+      } else {
+        Lock();
+      }
       break;
     case wzrv::Action::SoundDialog:
       soundEffect->ChangeDialog();
@@ -164,7 +173,7 @@ long MainWindow::WndProc(UINT iMessage, WPARAM wParam, LPARAM lParam) {
       appPalette->ChangeDialog();
       break;
     case wzrv::Action::Impact:
-      Impact(lParam);
+      if (!building) Impact(lParam);
       break;
     case wzrv::Action::Realize:
       if (appPalette != nullptr) appPalette->Realize();

@@ -321,5 +321,34 @@ TEST_F(CacheTest, CurrentDirectoryWhereNoFileCanBeMadeEndsTheProgramWithMinusOne
   EXPECT_FALSE(found);
 }
 
+// A lock asked for while the generation notice is open (the window is
+// minimised, so the restore from the taskbar can do it) waits until the
+// fields exist: the reminder comes only after the build.
+TEST_F(CacheTest, LockAskedForDuringTheBuildWaitsForTheFields) {
+  LaunchOptions options;
+  options.cwd = TestDir("a");
+  ASSERT_TRUE(program_.Launch({}, options));
+  auto notice = WaitBox(kCaption, Millis(30000));
+  ASSERT_NE(notice, nullptr);
+  EXPECT_EQ(notice->StaticText(), kNotice);
+  const Snapshot during = probe::Windows();
+  ASSERT_NE(during.Main(), nullptr);
+  mainHwnd_ = during.Main()->hwnd;
+  ASSERT_TRUE(probe::Post(mainHwnd_, WM_SYSCOMMAND_, SC_RESTORE_, 0));
+  // Nothing but the notice while it is open.
+  ASSERT_TRUE(probe::Send(mainHwnd_, WM_NULL_, 0, 0));
+  const Snapshot still = probe::Windows();
+  ASSERT_EQ(still.boxes.size(), 1u) << still.Describe();
+  EXPECT_EQ(still.boxes[0].StaticText(), kNotice);
+  ASSERT_TRUE(Press(*notice, "OK"));
+  auto reminder = WaitBox("Confirm Password");
+  ASSERT_NE(reminder, nullptr);
+  const int built = program_.FindTrace("cache closed");
+  ASSERT_GE(built, 0);
+  ASSERT_TRUE(Press(*reminder, "OK"));
+  ASSERT_TRUE(WaitLocked());
+  EXPECT_GT(program_.FindTrace("PlaySound 3"), built);
+}
+
 }  // namespace
 }  // namespace e2e

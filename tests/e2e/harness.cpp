@@ -840,6 +840,9 @@ bool WzrvTest::LockWithReminder(std::string* reminderText) {
 }
 
 bool WzrvTest::FocusForTyping() {
+  // Without a window manager the locked window takes the keyboard itself;
+  // with one, the focus is the window manager's to give.
+  if (!x11().WindowManagerRunning()) return true;
   if (mainXwin_ == 0) State();
   if (mainXwin_ == 0) {
     ADD_FAILURE() << "the main window has no X window to focus";

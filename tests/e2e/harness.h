@@ -300,9 +300,10 @@ class WzrvTest : public ::testing::Test {
   // Lock from the minimised state: command, reminder, OK, wait for the lock.
   bool LockWithReminder(std::string* reminderText = nullptr);
 
-  // Makes the locked window take keyboard input. Wine gives a restored window
-  // no key presses until its X window is focused; this is the one place that
-  // does that for the tests.
+  // Makes the locked window take keyboard input. Without a window manager the
+  // program takes the keyboard itself and this does nothing; under a window
+  // manager, which decides the focus, it focuses the window's X window. This
+  // is the one place that does that for the tests.
   bool FocusForTyping();
   // Types text into the locked program (after FocusForTyping).
   void Type(const std::string& text);
