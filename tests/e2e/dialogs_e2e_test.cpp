@@ -137,6 +137,23 @@ class DialogTest : public WzrvTest {
   void SetUp() override {
     WzrvTest::SetUp();
     ExpectBoxes(true);
+    // Wine draws the captions and frames itself, as Windows does, so that
+    // the screenshots show the dialogs whole without a window manager.
+    Decorations(false);
+  }
+  void TearDown() override {
+    WzrvTest::TearDown();
+    Decorations(true);
+  }
+
+  static void Decorations(bool byWindowManager) {
+    const std::string key = "HKCU\\Software\\Wine\\X11 Driver";
+    const RunResult r =
+        byWindowManager ? e2e::Run({"wine", "reg", "delete", key, "/v", "Decorated", "/f"})
+                        : e2e::Run({"wine", "reg", "add", key, "/v", "Decorated", "/d", "N", "/f"});
+    if (!byWindowManager) {
+      EXPECT_EQ(r.exitCode, 0) << r.err;
+    }
   }
 
   // Opens a dialog from the minimised window's system menu.
