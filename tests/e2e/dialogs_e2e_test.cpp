@@ -495,6 +495,9 @@ TEST_F(ColorDialogTest, CancelRestoresAndDefaultResetsAllSets) {
   const unsigned long swatch = Hwnd(*box, 101);
   ASSERT_TRUE(probe::Post(box->window.hwnd, WM_HSCROLL_, SB_THUMBPOSITION_ | (99ul << 16), Hwnd(*box, 201)));
   EXPECT_TRUE(WaitText(*box, 301, "99"));
+  // Return with the list focused reports IDOK, which changes nothing.
+  ASSERT_TRUE(KeyInto(*box, "Return"));
+  EXPECT_FALSE(WaitClosed(*box, Millis(1500))) << "Return closed the colour dialog";
   ASSERT_TRUE(probe::Click(box->window.hwnd, "Default"));
   EXPECT_TRUE(WaitText(*box, 301, "255"));
   EXPECT_TRUE(WaitText(*box, 302, "136"));
@@ -584,9 +587,44 @@ std::string InTrace(const std::string& path) {
   return out;
 }
 
+// Wine's sound output written to a file through ALSA's "file" device over
+// "null": the file appears when a sound is played.
+class AudioCapture {
+ public:
+  bool Prepare(const std::string& dir) {
+    dir_ = dir + "/audio";
+    e2e::Run({"rm", "-rf", dir_});
+    const std::string conf = dir_ + "/xdg/alsa";
+    if (!MakeDirs(conf)) return false;
+    const std::string rc =
+        "pcm.!default { type plug; slave { pcm \"wzrvcapture\"; format S16_LE; rate 44100; channels 2 } }\n"
+        "pcm.wzrvcapture { type file; slave.pcm \"null\"; file \"" + File() + "\"; format \"raw\" }\n";
+    if (!WriteFile(conf + "/asoundrc", rc)) return false;
+    return e2e::Run({"wine", "reg", "add", "HKCU\\Software\\Wine\\Drivers", "/v", "Audio", "/d", "alsa", "/f"},
+                    {{"WINEDEBUG", "-all"}})
+               .exitCode == 0;
+  }
+  LaunchOptions Options() const {
+    LaunchOptions o;
+    o.env["XDG_CONFIG_HOME"] = dir_ + "/xdg";
+    return o;
+  }
+  std::string File() const { return dir_ + "/capture.raw"; }
+  long Bytes() const {
+    bool exists = false;
+    const std::string b = ReadFile(File(), &exists);
+    return exists ? static_cast<long>(b.size()) : -1;
+  }
+
+ private:
+  std::string dir_;
+};
+
 TEST_F(SoundDialogTest, BrowseSwitchOnAndAcceptIsHeardAtTheNextLock) {
   const std::string path = PutWave("lock.wav");
-  ASSERT_TRUE(Start());
+  AudioCapture audio;
+  ASSERT_TRUE(audio.Prepare(ArtifactDir()));
+  ASSERT_TRUE(Start({}, audio.Options()));
   auto box = Open(kSound, kSoundCaption);
   ASSERT_NE(box, nullptr);
   ExpectTemplate(*box, kSoundCaption, kSoundTemplate);
@@ -627,6 +665,7 @@ TEST_F(SoundDialogTest, BrowseSwitchOnAndAcceptIsHeardAtTheNextLock) {
   const size_t from = program_.Traces().size();
   LockReminder();
   EXPECT_TRUE(WaitTrace("sndPlaySound 0x0003 " + InTrace(path), from)) << "the lock sound";
+  EXPECT_TRUE(WaitUntil([&] { return audio.Bytes() > 0; })) << "nothing was heard";
   ASSERT_TRUE(FocusForTyping());
   Type("\r");
   EXPECT_TRUE(WaitUnlocked());
@@ -660,6 +699,9 @@ TEST_F(SoundDialogTest, CancelUndoesEverything) {
   EXPECT_TRUE(WaitText(*box, 200, "C:\\two.wav"));
   ASSERT_TRUE(probe::Post(Hwnd(*box, 101), BM_CLICK_, 0, 0));
   EXPECT_TRUE(WaitUntil([&] { return SendResult(Hwnd(*box, 101), BM_GETCHECK_, 0, 0) == 1; }));
+  // Return: no button is the default one, and the dialog stays open.
+  ASSERT_TRUE(KeyInto(*box, "Return"));
+  EXPECT_FALSE(WaitClosed(*box, Millis(1500))) << "Return closed the sound dialog";
   ASSERT_TRUE(KeyInto(*box, "Escape"));
   ASSERT_TRUE(WaitClosed(*box));
   ASSERT_TRUE(WaitTrace("SoundDialog closed 0"));
