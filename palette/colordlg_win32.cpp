@@ -76,6 +76,7 @@ int AppPalette::ChangeDialog() {
   Backup.clear();
   Backup.shrink_to_fit();
   wzrv::Trace("ColorDialog closed %d", r);
+  WZRV_GDI_TRACE("colordialog");
   return r;
 }
 

@@ -563,6 +563,31 @@ TEST_F(ColorDialogTest, AcceptedColourDrawsTheNextField) {
   EXPECT_TRUE(seen) << "no pixel in the new colour 0,200,255";
 }
 
+// wzrv_gdicount.exe counts the GDI objects it creates and deletes: after the
+// colour dialog (coloured scroll bars, swatch repaints) only the 13 frame
+// bitmaps are alive.
+TEST_F(ColorDialogTest, LeavesNoGdiObjectBehind) {
+  LaunchOptions options;
+  options.exe = "wzrv_gdicount.exe";
+  ASSERT_TRUE(Start({}, options));
+  for (int round = 0; round < 2; ++round) {
+    const size_t from = program_.Traces().size();
+    auto box = Open(kColor, kColorCaption);
+    ASSERT_NE(box, nullptr);
+    ASSERT_TRUE(probe::Post(box->window.hwnd, WM_HSCROLL_, SB_THUMBPOSITION_ | (20ul << 16), Hwnd(*box, 201)));
+    EXPECT_TRUE(WaitText(*box, 301, "20"));
+    ASSERT_TRUE(SetText(Hwnd(*box, 302), "30"));
+    ASSERT_TRUE(probe::Click(box->window.hwnd, "Default"));
+    EXPECT_TRUE(WaitText(*box, 301, "255"));
+    ASSERT_TRUE(Press(*box, round == 0 ? "Cancel" : "設定"));
+    ASSERT_TRUE(WaitTrace("gdi colordialog", from));
+    const int i = program_.FindTrace("gdi colordialog", from);
+    ASSERT_GE(i, 0);
+    EXPECT_EQ(program_.Traces()[i],
+              "gdi colordialog dc=0 memdc=0 bitmap=13 brush=0 pen=0 font=0 palette=0");
+  }
+}
+
 // ---- Sounds ----------------------------------------------------------------------
 
 using SoundDialogTest = DialogTest;
