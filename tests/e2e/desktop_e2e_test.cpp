@@ -75,11 +75,16 @@ class DesktopTest : public WzrvTest {
     ASSERT_NE(s.Main(), nullptr);
     EXPECT_FALSE(s.Main()->iconic);
     EXPECT_EQ(s.Main()->rect, ScreenRect());
+    // A window manager carries out the program's requests for its X window
+    // in its own time: wait for the geometry (bounded).
     Rect x;
-    ASSERT_TRUE(pattern_.RootGeometry(s.Main()->xwin, &x)) << "no X window 0x" << std::hex << s.Main()->xwin;
-    EXPECT_TRUE(pattern_.Viewable(s.Main()->xwin)) << "the X window is not on the screen";
-    EXPECT_EQ(x, ScreenRect()) << "X window at " << x.left << "," << x.top << " " << x.Width() << "x"
-                               << x.Height();
+    const unsigned long xwin = s.Main()->xwin;
+    const bool placed = WaitUntil([&] {
+      return pattern_.RootGeometry(xwin, &x) && pattern_.Viewable(xwin) && x == ScreenRect();
+    }, Millis(5000));
+    EXPECT_TRUE(placed) << "X window 0x" << std::hex << xwin << std::dec << " at " << x.left << "," << x.top
+                        << " " << x.Width() << "x" << x.Height()
+                        << (pattern_.Viewable(xwin) ? "" : ", not on the screen");
   }
 
   int Count(const std::string& trace) {

@@ -776,8 +776,16 @@ bool WzrvTest::WaitMain(const std::function<bool(const WindowInfo&)>& condition,
 
 bool WzrvTest::WaitLocked(Millis timeout) {
   const Rect screen{0, 0, std::stol(Env("WZRV_SCREEN_W", "1024")), std::stol(Env("WZRV_SCREEN_H", "768"))};
-  return WaitMain([&](const WindowInfo& w) { return !w.iconic && w.visible && w.rect == screen; },
-                  "the lock (restored window covering the screen)", timeout);
+  const auto covering = [&](const WindowInfo& w) { return !w.iconic && w.visible && w.rect == screen; };
+  if (!WaitMain(covering, "the lock (restored window covering the screen)", timeout)) return false;
+  // The window may be restored before the lock steps have finished (under Wine
+  // more work on its X window follows): a message answered means the program
+  // is back in its message loop, and then the lock must still hold.
+  if (!probe::Send(mainHwnd_, WM_NULL_, 0, 0, static_cast<unsigned long>(timeout.count()))) {
+    ADD_FAILURE() << "the program did not answer after the lock";
+    return false;
+  }
+  return WaitMain(covering, "the lock after the program answered", timeout);
 }
 
 bool WzrvTest::WaitUnlocked(Millis timeout) {
@@ -832,11 +840,19 @@ std::unique_ptr<Box> WzrvTest::RequestLock(unsigned long command) {
 }
 
 bool WzrvTest::LockWithReminder(std::string* reminderText) {
+  const size_t before = program_.Traces().size();
   auto box = RequestLock();
   if (box == nullptr) return false;
   if (reminderText != nullptr) *reminderText = box->StaticText();
   if (!Press(*box, "OK")) return false;
-  return WaitLocked();
+  if (!WaitLocked()) return false;
+  // The lock sound is the lock's last step: after it the window is in place
+  // (under Wine the restore is followed by more work on the X window).
+  if (!WaitTrace("PlaySound 3", before)) {
+    ADD_FAILURE() << "the lock did not finish (no lock sound)";
+    return false;
+  }
+  return true;
 }
 
 bool WzrvTest::FocusForTyping() {
