@@ -52,31 +52,11 @@ int Fail(const char* format, ...) {
   return 1;
 }
 
-std::string Utf8(const std::wstring& w) {
-  if (w.empty()) return std::string();
-  int n = WideCharToMultiByte(CP_UTF8, 0, w.c_str(), static_cast<int>(w.size()), nullptr, 0, nullptr, nullptr);
-  std::string out(n, '\0');
-  WideCharToMultiByte(CP_UTF8, 0, w.c_str(), static_cast<int>(w.size()), &out[0], n, nullptr, nullptr);
-  return out;
-}
-
 std::wstring FromUtf8(const char* s) {
   int n = MultiByteToWideChar(CP_UTF8, 0, s, -1, nullptr, 0);
   if (n <= 1) return std::wstring();
   std::wstring out(n - 1, L'\0');
   MultiByteToWideChar(CP_UTF8, 0, s, -1, &out[0], n);
-  return out;
-}
-
-std::string Escape(const std::string& s) {
-  std::string out;
-  for (char c : s) {
-    if (c == '\t') out += "\\t";
-    else if (c == '\n') out += "\\n";
-    else if (c == '\r') out += "\\r";
-    else if (c == '\\') out += "\\\\";
-    else out += c;
-  }
   return out;
 }
 

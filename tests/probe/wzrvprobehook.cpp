@@ -10,27 +10,6 @@
 
 namespace {
 
-std::string Utf8(const wchar_t* w) {
-  std::string out;
-  int n = WideCharToMultiByte(CP_UTF8, 0, w, -1, nullptr, 0, nullptr, nullptr);
-  if (n <= 1) return out;
-  out.resize(n - 1);
-  WideCharToMultiByte(CP_UTF8, 0, w, -1, &out[0], n, nullptr, nullptr);
-  return out;
-}
-
-std::string Escape(const std::string& s) {
-  std::string out;
-  for (char c : s) {
-    if (c == '\t') out += "\\t";
-    else if (c == '\n') out += "\\n";
-    else if (c == '\r') out += "\\r";
-    else if (c == '\\') out += "\\\\";
-    else out += c;
-  }
-  return out;
-}
-
 }  // namespace
 
 extern "C" __declspec(dllexport) DWORD WINAPI ProbeReadSystemMenu(LPVOID param) {
