@@ -26,7 +26,8 @@ win32: setup
 
 asan: setup
 	@cmake -S . -B $(ASAN) -DCMAKE_BUILD_TYPE=Debug -DWZRV_SANITIZE=ON >/dev/null
-	@cmake --build $(ASAN) -j $(JOBS) --target wzrv_unit_tests cache_fuzz_replay
+	@cmake --build $(ASAN) -j $(JOBS) --target wzrv_unit_tests cache_fuzz_replay \
+	  options_fuzz_replay charinput_fuzz_replay color_fuzz_replay sound_fuzz_replay
 
 # Unit tests, natively and under AddressSanitizer/UBSan.
 unit: native asan
@@ -50,18 +51,23 @@ bench: native win32
 	@if [ -x $(NATIVE)/wzrv_bench ]; then $(NATIVE)/wzrv_bench; else echo "no benchmarks yet"; fi
 	@bash scripts/bench-playback.sh $(NATIVE) $(WIN32) $(CURDIR)/$(BUILD)/bench-wine
 
-# The pattern cache reader under libFuzzer (clang) for FUZZ_SECONDS, starting
-# from the committed corpus; new inputs collect in $(BUILD)/fuzz/corpus.
+# The fuzz targets under libFuzzer (clang), each for FUZZ_SECONDS, starting
+# from its committed corpus; new inputs collect in $(BUILD)/fuzz/corpus-NAME.
 FUZZ_SECONDS ?= 60
 FUZZ := $(BUILD)/fuzz
-FUZZ_SOURCES := tests/fuzz/cache_fuzz.cpp storage/cache_core.cpp shell/wzrv_core.cpp \
-  pattern/pattern_core.cpp pattern/random.cpp shell/profile_core.cpp
+FUZZ_TARGETS := cache options charinput color sound
+FUZZ_SOURCES := storage/cache_core.cpp shell/wzrv_core.cpp shell/options.cpp \
+  pattern/pattern_core.cpp pattern/random.cpp shell/profile_core.cpp \
+  palette/palette_core.cpp sound/sndefect_core.cpp sound/sound_core.cpp
 fuzz: setup
-	@mkdir -p $(FUZZ)/corpus
-	clang++ -std=c++17 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all \
-	  -I. $(FUZZ_SOURCES) -o $(FUZZ)/cache_fuzz
-	$(FUZZ)/cache_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=8192 -malloc_limit_mb=64 \
-	  -print_final_stats=1 $(FUZZ)/corpus tests/fuzz/corpus/cache
+	@set -e; for t in $(FUZZ_TARGETS); do \
+	  mkdir -p $(FUZZ)/corpus-$$t; \
+	  echo "== $$t: $(FUZZ_SECONDS) s"; \
+	  clang++ -std=c++17 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all \
+	    -I. tests/fuzz/$${t}_fuzz.cpp $(FUZZ_SOURCES) -o $(FUZZ)/$${t}_fuzz; \
+	  $(FUZZ)/$${t}_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=8192 -malloc_limit_mb=64 \
+	    -print_final_stats=1 $(FUZZ)/corpus-$$t tests/fuzz/corpus/$$t; \
+	done
 
 clean:
 	rm -rf $(BUILD)

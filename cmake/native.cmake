@@ -23,6 +23,15 @@ target_link_libraries(cache_fuzz_replay PRIVATE wzrv_core)
 add_test(NAME cache_fuzz_replay
          COMMAND cache_fuzz_replay ${CMAKE_CURRENT_SOURCE_DIR}/tests/fuzz/corpus/cache)
 set_tests_properties(cache_fuzz_replay PROPERTIES LABELS unit)
+# The other fuzz targets (option scan, typed characters, colour and sound
+# settings values), replayed the same way from their committed corpora.
+foreach(fuzz options charinput color sound)
+  add_executable(${fuzz}_fuzz_replay tests/fuzz/${fuzz}_fuzz.cpp tests/fuzz/replay_main.cpp)
+  target_link_libraries(${fuzz}_fuzz_replay PRIVATE wzrv_core)
+  add_test(NAME ${fuzz}_fuzz_replay
+           COMMAND ${fuzz}_fuzz_replay ${CMAKE_CURRENT_SOURCE_DIR}/tests/fuzz/corpus/${fuzz})
+  set_tests_properties(${fuzz}_fuzz_replay PROPERTIES LABELS unit)
+endforeach()
 if(NOT WZRV_SANITIZE)
   # wzrvtool inspect on a complete cache and on one with a damaged record.
   set(WZRV_CACHE_CORPUS ${CMAKE_CURRENT_SOURCE_DIR}/tests/fuzz/corpus/cache)
