@@ -8,7 +8,7 @@ NATIVE := $(BUILD)/native
 WIN32  := $(BUILD)/win32
 ASAN   := $(BUILD)/asan
 
-.PHONY: all setup native win32 asan run test unit e2e bench fuzz clean
+.PHONY: all setup native win32 asan run test unit e2e bench fuzz dist dist-check lint clean
 
 all: native win32
 
@@ -68,6 +68,15 @@ fuzz: setup
 	  $(FUZZ)/$${t}_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=8192 -malloc_limit_mb=64 \
 	    -print_final_stats=1 $(FUZZ)/corpus-$$t tests/fuzz/corpus/$$t; \
 	done
+
+# The release: dist/wzrv-VERSION.zip (the program, its sounds, a README for
+# Windows users); dist-check builds it twice and compares the bytes.
+VERSION := $(shell sed -n '/^project/s/.* VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+dist: win32
+	@bash scripts/dist.sh $(WIN32) dist $(VERSION)
+
+dist-check: setup
+	@bash scripts/dist-check.sh $(VERSION)
 
 clean:
 	rm -rf $(BUILD)

@@ -63,6 +63,7 @@ add_executable(wzrv WIN32
 function(wzrv_program target)
   add_dependencies(${target} wzrv_icon)
   target_link_libraries(${target} PRIVATE wzrv_core ${WZRV_STATIC_LINK} -s -mwindows
+                        -Wl,--no-insert-timestamp
                         winmm comdlg32 gdi32 user32 kernel32)
   target_compile_definitions(${target} PRIVATE WINVER=0x0501 _WIN32_WINNT=0x0501 NOMINMAX ${ARGN})
 endfunction()
