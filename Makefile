@@ -41,6 +41,7 @@ e2e: native win32
 
 test: native win32 asan
 	@cd $(ASAN) && ctest --output-on-failure -L unit -j $(JOBS)
+	@bash scripts/lint.sh $(WIN32)
 	@bash scripts/wine-env.sh $(CURDIR)/$(BUILD)/wine -- \
 	  bash -c 'cd $(NATIVE) && ctest --output-on-failure -j 1'
 
@@ -68,6 +69,10 @@ fuzz: setup
 	  $(FUZZ)/$${t}_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=8192 -malloc_limit_mb=64 \
 	    -print_final_stats=1 $(FUZZ)/corpus-$$t tests/fuzz/corpus/$$t; \
 	done
+
+# Static checks: cppcheck and clang-tidy (.clang-tidy) with no findings.
+lint: win32
+	@bash scripts/lint.sh $(WIN32)
 
 # The release: dist/wzrv-VERSION.zip (the program, its sounds, a README for
 # Windows users); dist-check builds it twice and compares the bytes.

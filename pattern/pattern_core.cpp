@@ -87,6 +87,7 @@ MonoFrame ExtractFrame(const unsigned char* dib, int w, int h) {
     // Frame line r (from the top) is canvas row h - 1 - r; whole bytes copy
     // straight across because both keep the leftmost pixel in the top bit.
     unsigned char* out = &f.bits[static_cast<std::size_t>(r) * rowBytes];
+    // NOLINTNEXTLINE(bugprone-implicit-widening-of-multiplication-result): a row offset inside one small DIB
     std::memcpy(out, dib + (h - 1 - r) * DIBRowBytes, rowBytes);
     if (w % 8 != 0) out[rowBytes - 1] &= static_cast<unsigned char>(0xFF00 >> (w % 8));
   }
@@ -241,7 +242,10 @@ void PatternSets::OctagonCorners(int width, int height, int rx, int ry, int j, d
   static const double dx[8] = {0.2, 0.7, 0.7, 0.2, -0.2, -0.7, -0.7, -0.2};
   static const double dy[8] = {0.7, 0.2, -0.2, -0.7, -0.7, -0.2, 0.2, 0.7};
   for (int k = 0; k < 8; ++k) {
+    // The centre is the whole pixel at half the canvas, halved in integers on purpose.
+    // NOLINTNEXTLINE(bugprone-integer-division)
     const double cxk = Hold(x0[k] + static_cast<long double>(width / 2));
+    // NOLINTNEXTLINE(bugprone-integer-division)
     const double cyk = Hold(y0[k] + static_cast<long double>(height / 2));
     x[k] = Hold(cxk + static_cast<long double>(j) * dx[k]);
     y[k] = Hold(cyk + static_cast<long double>(j) * dy[k]);

@@ -46,7 +46,7 @@ void MainWindow::Register() {
   wc.style = CS_BYTEALIGNWINDOW | CS_HREDRAW | CS_VREDRAW;
   wc.lpfnWndProc = ::WndProc;
   wc.cbClsExtra = 0;
-  wc.cbWndExtra = sizeof(MainWindow*);
+  wc.cbWndExtra = sizeof(MainWindow*);  // NOLINT(bugprone-sizeof-expression): room for the object pointer
   wc.hInstance = Main::hInstance;
   wc.hIcon = LoadIconA(Main::hInstance, "wzrv");
   wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
