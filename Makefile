@@ -8,7 +8,7 @@ NATIVE := $(BUILD)/native
 WIN32  := $(BUILD)/win32
 ASAN   := $(BUILD)/asan
 
-.PHONY: all setup native win32 asan run test unit e2e bench fuzz dist dist-check lint clean
+.PHONY: all setup native win32 asan run test unit e2e bench soak fuzz dist dist-check lint clean
 
 all: native win32
 
@@ -51,6 +51,12 @@ run: native win32
 bench: native win32
 	@if [ -x $(NATIVE)/wzrv_bench ]; then $(NATIVE)/wzrv_bench; else echo "no benchmarks yet"; fi
 	@bash scripts/bench-playback.sh $(NATIVE) $(WIN32) $(CURDIR)/$(BUILD)/bench-wine
+
+# A long run of the GDI-counting build (not in `make test`): clicks, lock
+# cycles and dialogs; WZRV_SOAK_CLICKS/CYCLES/DIALOGS scale it down.
+soak: native win32
+	@bash scripts/wine-env.sh $(CURDIR)/$(BUILD)/soak-wine -- \
+	  bash -c 'cd $(NATIVE) && ./tests/e2e/wzrv_e2e_tests --gtest_also_run_disabled_tests --gtest_filter="SoakTest.*"'
 
 # The fuzz targets under libFuzzer (clang), each for FUZZ_SECONDS, starting
 # from its committed corpus; new inputs collect in $(BUILD)/fuzz/corpus-NAME.
