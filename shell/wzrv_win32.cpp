@@ -155,9 +155,11 @@ long MainWindow::WndProc(UINT iMessage, WPARAM wParam, LPARAM lParam) {
       if (passwordDialog->Execute(Password)) {
         WriteProfileStringA(wzrv::SectionName, wzrv::KeyDefaultPassword, Password);
       }
+      WZRV_GDI_TRACE("passworddialog");
       break;
     case wzrv::Action::About:
       aboutDialog->Execute();
+      WZRV_GDI_TRACE("aboutdialog");
       break;
     case wzrv::Action::Lock:
       if (building) {
@@ -168,6 +170,7 @@ long MainWindow::WndProc(UINT iMessage, WPARAM wParam, LPARAM lParam) {
       break;
     case wzrv::Action::SoundDialog:
       soundEffect->ChangeDialog();
+      WZRV_GDI_TRACE("sounddialog");
       break;
     case wzrv::Action::ColorDialog:
       appPalette->ChangeDialog();
@@ -353,6 +356,7 @@ void MainWindow::Impact(LPARAM lParam) {
   wzrv::ImpactPoint(static_cast<unsigned long>(lParam), &x, &y);
   soundEffect->PlaySoundA(plan.slot);
   PlayBitmapAnimation(x, y, plan.anipattern, plan.wait, plan.delay);
+  WZRV_GDI_TRACE("animation");
 }
 
 void MainWindow::OnDestroy() {
