@@ -5,14 +5,17 @@ find_package(GTest REQUIRED)
 
 file(GLOB WZRV_UNIT_TESTS CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/tests/unit/*_test.cpp)
 add_executable(wzrv_unit_tests ${WZRV_UNIT_TESTS})
-target_link_libraries(wzrv_unit_tests PRIVATE wzrv_core GTest::gtest GTest::gtest_main)
+target_link_libraries(wzrv_unit_tests PRIVATE wzrv_core wzrv_fieldgif GTest::gtest GTest::gtest_main)
 include(GoogleTest)
 gtest_discover_tests(wzrv_unit_tests PROPERTIES LABELS unit DISCOVERY_TIMEOUT 60)
 
 # Field frames: PNG export and comparison tool, and the drawing benchmark.
 find_package(PNG REQUIRED)
+find_package(GIF REQUIRED)
+add_library(wzrv_fieldgif STATIC pattern/fieldgif.cpp)
+target_link_libraries(wzrv_fieldgif PUBLIC wzrv_core GIF::GIF)
 add_executable(wzrvtool pattern/wzrvtool.cpp)
-target_link_libraries(wzrvtool PRIVATE wzrv_core PNG::PNG)
+target_link_libraries(wzrvtool PRIVATE wzrv_fieldgif PNG::PNG)
 add_executable(wzrv_bench pattern/bench.cpp)
 target_link_libraries(wzrv_bench PRIVATE wzrv_core)
 
@@ -33,6 +36,11 @@ foreach(fuzz options charinput color sound)
   set_tests_properties(${fuzz}_fuzz_replay PROPERTIES LABELS unit)
 endforeach()
 if(NOT WZRV_SANITIZE)
+  # The README's field movies are what the tool renders from today's frames.
+  add_test(NAME docs_field_gifs_current
+           COMMAND sh -c "mkdir -p gifs && ./wzrvtool gifs gifs >/dev/null && for f in hexagon octagon mini; do cmp gifs/$f.gif ${CMAKE_CURRENT_SOURCE_DIR}/docs/fields/$f.gif || exit 1; done"
+           WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
+  set_tests_properties(docs_field_gifs_current PROPERTIES LABELS unit)
   # wzrvtool inspect on a complete cache and on one with a damaged record.
   set(WZRV_CACHE_CORPUS ${CMAKE_CURRENT_SOURCE_DIR}/tests/fuzz/corpus/cache)
   add_test(NAME wzrvtool_inspect_complete COMMAND wzrvtool inspect ${WZRV_CACHE_CORPUS}/complete)

@@ -13,6 +13,9 @@
 //   wzrvtool compare DIR       compares frameNN.pbm files written by wzrv.exe
 //                              (WZRV_DUMP_FRAMES=DIR) with the frames drawn here;
 //                              prints the differing pixels per frame
+//   wzrvtool gifs DIR          hexagon.gif, octagon.gif and mini.gif: each field
+//                              clicked once on a desktop-like picture, at the
+//                              program's step timing, in the default colour
 #include <png.h>
 
 #include <algorithm>
@@ -22,6 +25,7 @@
 #include <string>
 #include <vector>
 
+#include "pattern/fieldgif.h"
 #include "pattern/pattern_core.h"
 #include "pattern/random.h"
 #include "storage/cache_core.h"
@@ -348,6 +352,32 @@ int Compare(const std::string& dir) {
   return differing == 0 ? 0 : 1;
 }
 
+int Gifs(const std::string& dir) {
+  const wzrv::FieldTablesInMemory tables;
+  const wzrv::SaveRect all = wzrv::AllFieldsRect(tables);
+  constexpr int kMargin = 40;
+  const wzrv::RgbPicture desktop = wzrv::DesktopPicture(all.width + 2 * kMargin, all.height + 2 * kMargin);
+  const int x = kMargin - all.x, y = kMargin - all.y;  // the click
+  const std::uint32_t color = static_cast<std::uint32_t>(kFieldRGB[0]) << 16 |
+                              static_cast<std::uint32_t>(kFieldRGB[1]) << 8 | kFieldRGB[2];
+  const char* names[3] = {"hexagon", "octagon", "mini"};
+  for (int a = 0; a < 3; ++a) {
+    const auto movie = wzrv::FieldMovie(tables, a, desktop, x, y, color, 60, 100);
+    const std::string path = dir + "/" + names[a] + ".gif";
+    std::string error;
+    if (!wzrv::WriteGif(path, movie, &error)) {
+      std::fprintf(stderr, "wzrvtool: %s: %s\n", path.c_str(), error.c_str());
+      return 1;
+    }
+    int centis = 0;
+    for (const auto& f : movie) centis += f.centis;
+    std::printf("%s %dx%d, %zu pictures, %d.%02d s a loop (the field %d.%02d s)\n", path.c_str(), desktop.width,
+                desktop.height, movie.size(), centis / 100, centis % 100, (centis - 160) / 100,
+                (centis - 160) % 100);
+  }
+  return 0;
+}
+
 int Usage() {
   std::fprintf(stderr,
                "usage: wzrvtool frames [--from CACHE] DIR\n"
@@ -357,7 +387,8 @@ int Usage() {
                "       wzrvtool write CACHE      write these frames as a pattern cache file\n"
                "       wzrvtool diff CACHE CACHE compare two cache files (row padding bits aside)\n"
                "       wzrvtool sheet FILE.png   write all frames into one PNG\n"
-               "       wzrvtool compare DIR      compare frameNN.pbm files with these frames\n");
+               "       wzrvtool compare DIR      compare frameNN.pbm files with these frames\n"
+               "       wzrvtool gifs DIR         write an animated GIF of each field\n");
   return 2;
 }
 
@@ -374,5 +405,6 @@ int main(int argc, char** argv) {
   if (cmd == "write") return Write(argv[2]);
   if (cmd == "sheet") return Sheet(argv[2]);
   if (cmd == "compare") return Compare(argv[2]);
+  if (cmd == "gifs") return Gifs(argv[2]);
   return Usage();
 }

@@ -3,7 +3,7 @@
 # Idempotent: does nothing when everything is already there.
 set -euo pipefail
 
-NATIVE_PKGS="build-essential cmake pkg-config googletest libgtest-dev libpng-dev libx11-dev libxtst-dev clang clang-tidy cppcheck zip"
+NATIVE_PKGS="build-essential cmake pkg-config googletest libgtest-dev libpng-dev libgif-dev libx11-dev libxtst-dev clang clang-tidy cppcheck zip"
 CROSS_PKGS="g++-mingw-w64-i686 binutils-mingw-w64-i686 mingw-w64-i686-dev"
 WINE_PKGS="wine wine32:i386 xvfb xdotool fvwm x11-utils fonts-ipafont-gothic"
 

@@ -117,7 +117,8 @@ ClickWatcher::ClickWatcher(const FieldTables& tables, const Image& background, i
   for (int a = 0; a < 3; ++a) {
     for (int v = 0; v < 2; ++v) {
       int size = 0;
-      const wzrv::PlaybackPlan plan(wzrv::TableFor(tables.Sets(v), a, &size), size, x, y, a == 2 ? 5 : 1);
+      const wzrv::BitmapAnimation* table = wzrv::TableFor(tables.Sets(v), a, &size);  // sets size
+      const wzrv::PlaybackPlan plan(table, size, x, y, a == 2 ? 5 : 1);
       l = std::min<long>(l, plan.Save().x);
       t = std::min<long>(t, plan.Save().y);
       r = std::max<long>(r, plan.Save().x + plan.Save().width);
