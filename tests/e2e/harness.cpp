@@ -864,9 +864,17 @@ bool WzrvTest::FocusForTyping() {
     ADD_FAILURE() << "the main window has no X window to focus";
     return false;
   }
-  const bool focused = x11().Focus(mainXwin_);
-  if (!focused) ADD_FAILURE() << "cannot focus X window 0x" << std::hex << mainXwin_;
-  return focused;
+  // Keys reach the window only once Wine has made it the foreground window
+  // as well (it does so when it handles the focus event): until then they
+  // go to whatever was in front before.
+  const unsigned long main = MainHwnd();
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    if (!x11().Focus(mainXwin_)) continue;
+    if (WaitUntil([&] { return probe::Windows().foreground == main; }, Millis(5000))) return true;
+  }
+  ADD_FAILURE() << "cannot focus X window 0x" << std::hex << mainXwin_ << " (foreground 0x"
+                << probe::Windows().foreground << ", main 0x" << main << ")";
+  return false;
 }
 
 void WzrvTest::Type(const std::string& text) { x11().Type(text); }

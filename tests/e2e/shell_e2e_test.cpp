@@ -497,10 +497,7 @@ TEST_F(WindowManagerTest, LockAtStartCoversTheScreen) {
 
 // Under fvwm the unlock leaves an icon: no restore request comes back from the
 // window manager's state change (which would bring the reminder back at once).
-// Disabled: flaky under load (1 of 4 full runs): the password typed after
-// focusing the window did not reach it under fvwm. DesktopWmTest covers the
-// same unlock under fvwm with a click before typing.
-TEST_F(WindowManagerTest, DISABLED_UnlockStaysUnlocked) {
+TEST_F(WindowManagerTest, UnlockStaysUnlocked) {
   WindowManager wm;
   ASSERT_TRUE(wm.Start(x11())) << "fvwm did not take the screen";
   ASSERT_TRUE(Start());
