@@ -67,13 +67,18 @@ const BitmapAnimation* TableFor(const PatternSets& sets, int anipattern, int* si
 
 namespace {
 TickSource tickSource = nullptr;
-}  // namespace
+MicroClock microClock = nullptr;
 
-TickSource SetTickSource(TickSource source) {
-  TickSource old = CurrentTickSource();
-  tickSource = source;
+// A replaceable clock: null in `slot` stands for the platform's `fallback`.
+template <typename Clock>
+Clock Replace(Clock& slot, Clock replacement, Clock fallback) {
+  const Clock old = slot != nullptr ? slot : fallback;
+  slot = replacement;
   return old;
 }
+}  // namespace
+
+TickSource SetTickSource(TickSource source) { return Replace(tickSource, source, &PlatformTicks); }
 
 TickSource CurrentTickSource() { return tickSource != nullptr ? tickSource : &PlatformTicks; }
 
@@ -90,15 +95,7 @@ unsigned long WaitSince(std::uint32_t since, unsigned msec) {
 
 unsigned long Delay(unsigned msec) { return WaitSince(CurrentTickSource()(), msec); }
 
-namespace {
-MicroClock microClock = nullptr;
-}  // namespace
-
-MicroClock SetMicroClock(MicroClock clock) {
-  MicroClock old = CurrentMicroClock();
-  microClock = clock;
-  return old;
-}
+MicroClock SetMicroClock(MicroClock clock) { return Replace(microClock, clock, &PlatformMicros); }
 
 MicroClock CurrentMicroClock() { return microClock != nullptr ? microClock : &PlatformMicros; }
 

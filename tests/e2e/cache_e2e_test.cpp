@@ -9,7 +9,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <climits>
 #include <cstdio>
 
 #include "tests/e2e/harness.h"
@@ -21,19 +20,6 @@ const char kNotice[] = "パターン生成します";
 const char kCannotCreate[] = "パターンファイルが生成できません";
 const char kCaption[] = "Windows Zorvel";
 constexpr size_t kCompleteBytes = 109367;
-
-// wzrvtool of the native build: WZRV_TOOL, else next to the native build's
-// top directory (this program lives in tests/e2e below it).
-std::string Tool() {
-  const std::string env = Env("WZRV_TOOL");
-  if (!env.empty()) return env;
-  char self[PATH_MAX];
-  const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
-  if (n <= 0) return "wzrvtool";
-  std::string dir(self, static_cast<size_t>(n));
-  for (int up = 0; up < 3; ++up) dir = dir.substr(0, dir.rfind('/'));
-  return dir + "/wzrvtool";
-}
 
 std::string DriveC() { return Env("WINEPREFIX") + "/drive_c"; }
 std::string WindowsDirCache() { return DriveC() + "/windows/wzrvbmp.dat"; }

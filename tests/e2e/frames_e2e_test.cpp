@@ -5,7 +5,6 @@
 // by pixel with the frames it draws itself and prints one line per frame.
 #include <unistd.h>
 
-#include <climits>
 #include <cstdio>
 #include <regex>
 
@@ -13,19 +12,6 @@
 
 namespace e2e {
 namespace {
-
-// wzrvtool of the native build: WZRV_TOOL, else next to the native build's
-// top directory (this program lives in tests/e2e below it).
-std::string ToolPath() {
-  const std::string env = Env("WZRV_TOOL");
-  if (!env.empty()) return env;
-  char self[PATH_MAX];
-  const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
-  if (n <= 0) return "wzrvtool";
-  std::string dir(self, static_cast<size_t>(n));
-  for (int up = 0; up < 3; ++up) dir = dir.substr(0, dir.rfind('/'));
-  return dir + "/wzrvtool";
-}
 
 // The same directory as the program sees it (Wine's drive Z: is the root).
 std::string WindowsPath(std::string unixPath) {
@@ -63,7 +49,7 @@ class FramesTest : public WzrvTest {
     EXPECT_TRUE(probe::Post(MainHwnd(), WM_SYSCOMMAND_, SC_CLOSE_, 0));
     EXPECT_TRUE(program_.WaitExit(kWait, &exitCode));
     EXPECT_EQ(exitCode, 0);
-    return e2e::Run({ToolPath(), "compare", dir});
+    return e2e::Run({Tool(), "compare", dir});
   }
 };
 

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -35,6 +36,17 @@ std::string Env(const char* name, const std::string& fallback) {
 
 std::string Win32Dir() { return Env("WZRV_WIN32_DIR", WZRV_E2E_WIN32_DIR); }
 std::string ExePath() { return Win32Dir() + "/wzrv.exe"; }
+
+std::string Tool() {
+  const std::string env = Env("WZRV_TOOL");
+  if (!env.empty()) return env;
+  char self[PATH_MAX];
+  const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
+  if (n <= 0) return "wzrvtool";
+  std::string dir(self, static_cast<size_t>(n));
+  for (int up = 0; up < 3; ++up) dir = dir.substr(0, dir.rfind('/'));
+  return dir + "/wzrvtool";
+}
 std::string ProbePath() { return Win32Dir() + "/wzrvprobe.exe"; }
 
 std::string MissingEnvironment() {

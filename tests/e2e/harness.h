@@ -34,6 +34,9 @@ constexpr Millis kWait{15000};
 // Directory that holds wzrv.exe, wzrvprobe.exe and wzrvprobehook.dll
 // (env WZRV_WIN32_DIR, else the build's win32 directory).
 std::string Win32Dir();
+// wzrvtool of the native build: WZRV_TOOL, else next to the native build's
+// top directory (the test program lives in tests/e2e below it).
+std::string Tool();
 std::string ExePath();    // wzrv.exe
 std::string ProbePath();  // wzrvprobe.exe
 std::string Env(const char* name, const std::string& fallback = "");
