@@ -262,20 +262,42 @@ void X11::FillRootRect(int x, int y, int width, int height, unsigned rgb) {
   XSync(display_, False);
 }
 
-bool X11::WindowManagerRunning() {
-  if (display_ == nullptr) return false;
-  const Atom selection = XInternAtom(display_, "WM_S0", False);
-  if (XGetSelectionOwner(display_, selection) != None) return true;
-  const Atom check = XInternAtom(display_, "_NET_SUPPORTING_WM_CHECK", False);
+namespace {
+
+// The window a _NET_SUPPORTING_WM_CHECK property names, or None.
+Window CheckWindow(Display* d, Window w, Atom check) {
   Atom type = None;
   int format = 0;
   unsigned long items = 0, after = 0;
   unsigned char* data = nullptr;
-  const bool has = XGetWindowProperty(display_, DefaultRootWindow(display_), check, 0, 1, False, XA_WINDOW, &type,
-                                      &format, &items, &after, &data) == Success &&
-                   items == 1;
+  Window named = None;
+  if (XGetWindowProperty(d, w, check, 0, 1, False, XA_WINDOW, &type, &format, &items, &after, &data) ==
+          Success &&
+      items == 1 && format == 32)
+    named = static_cast<Window>(*reinterpret_cast<unsigned long*>(data));
   if (data != nullptr) XFree(data);
-  return has;
+  return named;
+}
+
+int IgnoreErrors(Display*, XErrorEvent*) { return 0; }
+
+}  // namespace
+
+bool X11::WindowManagerRunning() {
+  if (display_ == nullptr) return false;
+  const Atom selection = XInternAtom(display_, "WM_S0", False);
+  if (XGetSelectionOwner(display_, selection) != None) return true;
+  // A window manager that has ended leaves the root's property behind; its
+  // check window (which names itself) is gone with it.
+  const Atom check = XInternAtom(display_, "_NET_SUPPORTING_WM_CHECK", False);
+  const Window named = CheckWindow(display_, DefaultRootWindow(display_), check);
+  if (named == None) return false;
+  XSync(display_, False);
+  const auto previous = XSetErrorHandler(&IgnoreErrors);
+  const bool alive = CheckWindow(display_, named, check) == named;
+  XSync(display_, False);
+  XSetErrorHandler(previous);
+  return alive;
 }
 
 bool WindowManager::Start(X11& x11, Millis timeout) {
