@@ -36,6 +36,7 @@ std::string Env(const char* name, const std::string& fallback) {
 
 std::string Win32Dir() { return Env("WZRV_WIN32_DIR", WZRV_E2E_WIN32_DIR); }
 std::string ExePath() { return Win32Dir() + "/wzrv.exe"; }
+std::string ProbePath() { return Win32Dir() + "/wzrvprobe.exe"; }
 
 std::string Tool() {
   const std::string env = Env("WZRV_TOOL");
@@ -47,7 +48,6 @@ std::string Tool() {
   for (int up = 0; up < 3; ++up) dir = dir.substr(0, dir.rfind('/'));
   return dir + "/wzrvtool";
 }
-std::string ProbePath() { return Win32Dir() + "/wzrvprobe.exe"; }
 
 std::string MissingEnvironment() {
   std::string missing;
