@@ -115,13 +115,10 @@ std::uint64_t PlatformMicros() {
   return static_cast<std::uint64_t>(
       duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count());
 }
-
-std::uint32_t PlatformTicks() {
-  using namespace std::chrono;
-  return static_cast<std::uint32_t>(
-      duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
-}
 #endif
+
+// The platform's microsecond clock in whole milliseconds, wrapping at 32 bits.
+std::uint32_t PlatformTicks() { return static_cast<std::uint32_t>(PlatformMicros() / 1000u); }
 
 RgbPicture ComposeStep(const RgbPicture& background, const BitmapAnimation* table, int size,
                        int x, int y, int delay, int step, std::uint32_t color,

@@ -67,7 +67,8 @@ unsigned long WaitSince(std::uint32_t since, unsigned msec);
 // Returns once at least `msec` milliseconds have passed since it was entered
 // (WaitSince from now). With 0 it returns after one poll.
 unsigned long Delay(unsigned msec);
-// Platform's counter; set by the Windows build, a steady clock elsewhere.
+// Platform counter: PlatformMicros in whole milliseconds (the performance
+// counter on Windows, a steady clock elsewhere).
 std::uint32_t PlatformTicks();
 
 // The pace of the animation steps: a monotonic microsecond clock, replaceable

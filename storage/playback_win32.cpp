@@ -28,22 +28,6 @@ std::uint64_t wzrv::PlatformMicros() {
   return (q / f) * 1000000ull + (q % f) * 1000000ull / f;
 }
 
-// Milliseconds from the performance counter, as an unsigned 32-bit count
-// that wraps like GetTickCount's but advances every millisecond.
-std::uint32_t wzrv::PlatformTicks() {
-  static LARGE_INTEGER freq = [] {
-    LARGE_INTEGER f;
-    if (!QueryPerformanceFrequency(&f) || f.QuadPart <= 0) f.QuadPart = 0;
-    return f;
-  }();
-  if (freq.QuadPart == 0) return GetTickCount();
-  LARGE_INTEGER now;
-  QueryPerformanceCounter(&now);
-  const unsigned long long q = static_cast<unsigned long long>(now.QuadPart);
-  const unsigned long long f = static_cast<unsigned long long>(freq.QuadPart);
-  return static_cast<std::uint32_t>((q / f) * 1000ull + (q % f) * 1000ull / f);
-}
-
 namespace {
 
 // How a drawn step is handed to the screen.
