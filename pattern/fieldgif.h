@@ -10,7 +10,8 @@
 
 namespace wzrv {
 
-// A desktop-like picture: a gradient, a column of icons and two windows.
+// A desktop-like picture: a gradient, a column of icons, two windows and a
+// task bar (also the demo's backdrop under the program).
 RgbPicture DesktopPicture(int width, int height);
 
 // One picture of the movie and how long it stays, in hundredths of a second.

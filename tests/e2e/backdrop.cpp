@@ -1,48 +1,47 @@
 // wzrv_backdrop: a desktop-like picture on the whole X screen, kept below every
 // other window, for the demo and the README's screenshots. Runs until killed.
+// The picture is the one the field movies are drawn on.
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
-#include <algorithm>
+#include <cstdlib>
+#include <map>
+
+#include "pattern/fieldgif.h"
 
 namespace {
 
-void Window3D(Display* d, Drawable w, GC gc, int x, int y, int width, int height, unsigned long title) {
-  XSetForeground(d, gc, 0x202020);
-  XFillRectangle(d, w, gc, x + 6, y + 6, width, height);  // shadow
-  XSetForeground(d, gc, 0xECE9D8);
-  XFillRectangle(d, w, gc, x, y, width, height);
-  XSetForeground(d, gc, title);
-  XFillRectangle(d, w, gc, x + 3, y + 3, width - 6, 22);
-  XSetForeground(d, gc, 0xFFFFFF);
-  XFillRectangle(d, w, gc, x + 8, y + 32, width - 16, height - 40);
-  XSetForeground(d, gc, 0x9090A0);
-  for (int line = y + 44; line < y + height - 16; line += 16) {
-    XFillRectangle(d, w, gc, x + 18, line, std::max(40, (width - 50) - (line * 37 % 90)), 5);
+// The picture as an X image of the screen's depth; each colour allocated once
+// (exact on a true-colour screen, the nearest free cell on a palette screen).
+XImage* MakeImage(Display* d, int s, const wzrv::RgbPicture& picture) {
+  Visual* visual = DefaultVisual(d, s);
+  const int depth = DefaultDepth(d, s);
+  XImage* image = XCreateImage(d, visual, static_cast<unsigned>(depth), ZPixmap, 0, nullptr,
+                               static_cast<unsigned>(picture.width), static_cast<unsigned>(picture.height), 32, 0);
+  if (image == nullptr) return nullptr;
+  image->data = static_cast<char*>(std::calloc(static_cast<std::size_t>(image->bytes_per_line), picture.height));
+  if (image->data == nullptr) {
+    XDestroyImage(image);
+    return nullptr;
   }
-}
-
-void Paint(Display* d, Window w, GC gc, int width, int height) {
-  for (int y = 0; y < height; y += 4) {  // a vertical teal-to-navy gradient
-    const int t = y * 255 / std::max(1, height);
-    const unsigned long c = (static_cast<unsigned long>(10 + t / 12) << 16) |
-                            (static_cast<unsigned long>(110 - t / 3) << 8) | static_cast<unsigned long>(140 - t / 5);
-    XSetForeground(d, gc, c);
-    XFillRectangle(d, w, gc, 0, y, width, 4);
+  std::map<std::uint32_t, unsigned long> pixels;
+  for (int y = 0; y < picture.height; ++y) {
+    for (int x = 0; x < picture.width; ++x) {
+      const std::uint32_t rgb = picture.At(x, y);
+      auto it = pixels.find(rgb);
+      if (it == pixels.end()) {
+        XColor c;
+        c.red = static_cast<unsigned short>(((rgb >> 16) & 0xFF) * 257);
+        c.green = static_cast<unsigned short>(((rgb >> 8) & 0xFF) * 257);
+        c.blue = static_cast<unsigned short>((rgb & 0xFF) * 257);
+        c.flags = DoRed | DoGreen | DoBlue;
+        const unsigned long pixel = XAllocColor(d, DefaultColormap(d, s), &c) ? c.pixel : BlackPixel(d, s);
+        it = pixels.emplace(rgb, pixel).first;
+      }
+      XPutPixel(image, x, y, it->second);
+    }
   }
-  for (int i = 0; i < 5; ++i) {  // desktop icons
-    XSetForeground(d, gc, 0xF0D060 - i * 0x101000);
-    XFillRectangle(d, w, gc, 24, 24 + i * 84, 40, 34);
-    XSetForeground(d, gc, 0xFFFFFF);
-    XFillRectangle(d, w, gc, 18, 64 + i * 84, 52, 6);
-  }
-  Window3D(d, w, gc, width / 6, height / 7, width / 2, height / 2, 0x0A246A);
-  Window3D(d, w, gc, width / 2, height / 3, width * 2 / 5, height / 2, 0x3A6EA5);
-  XSetForeground(d, gc, 0xC0C0C0);  // task bar
-  XFillRectangle(d, w, gc, 0, height - 30, width, 30);
-  XSetForeground(d, gc, 0x008000);
-  XFillRectangle(d, w, gc, 2, height - 27, 64, 24);
-  XFlush(d);
+  return image;
 }
 
 }  // namespace
@@ -52,6 +51,8 @@ int main() {
   if (d == nullptr) return 1;
   const int s = DefaultScreen(d);
   const int width = DisplayWidth(d, s), height = DisplayHeight(d, s);
+  XImage* image = MakeImage(d, s, wzrv::DesktopPicture(width, height));
+  if (image == nullptr) return 1;
   XSetWindowAttributes a;
   a.override_redirect = True;
   a.background_pixel = BlackPixel(d, s);
@@ -64,6 +65,10 @@ int main() {
   for (;;) {
     XEvent e;
     XNextEvent(d, &e);
-    if (e.type == Expose && e.xexpose.count == 0) Paint(d, w, gc, width, height);
+    if (e.type == Expose) {
+      XPutImage(d, w, gc, image, e.xexpose.x, e.xexpose.y, e.xexpose.x, e.xexpose.y,
+                static_cast<unsigned>(e.xexpose.width), static_cast<unsigned>(e.xexpose.height));
+      XFlush(d);
+    }
   }
 }
