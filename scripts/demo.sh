@@ -15,6 +15,8 @@ has_box() { probe windows | grep -q '^box'; }
 no_box() { ! has_box; }
 locked() { main_line | grep -q 'iconic=0'; }
 unlocked() { main_line | grep -q 'iconic=1'; }
+animations() { grep -c 'wzrv: PlayBitmapAnimation' "$WZRV_DEMO_DIR/wzrv.log" || true; }
+animation_after() { [ "$(animations)" -gt "$1" ]; }
 shot() { "$WZRV_XSHOT" "$WZRV_DEMO_DIR/$1.png" && echo "  saved $WZRV_DEMO_DIR/$1.png"; }
 
 # A desktop-like backdrop, so the barrier has something to stand over.
@@ -47,8 +49,11 @@ echo "Clicking fields…"
 n=0
 for p in "300 250" "700 420" "512 560"; do
   n=$((n + 1))
+  before=$(animations)
   xdotool mousemove $p click 1
-  # A few pictures while the field plays; the busiest one is kept.
+  # Once the program has begun the animation, a few pictures while the field
+  # plays; the busiest one is kept.
+  wait_for 10 animation_after "$before"
   for k in 1 2 3 4 5 6 7 8 9 10 11 12; do
     "$WZRV_XSHOT" "$WZRV_DEMO_DIR/.field-$k.png"
     sleep 0.04
