@@ -38,6 +38,11 @@ bool IsDirectory(const std::string& path) {
   return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+bool Exists(const std::string& path) {
+  struct stat st;
+  return stat(path.c_str(), &st) == 0;
+}
+
 // A cache of the frames drawn natively, as the tool writes it.
 std::string NativeCache() {
   const std::string path = ArtifactDir() + "/native-wzrvbmp.dat";
@@ -136,9 +141,7 @@ TEST_F(CacheTest, FirstStartWritesTheCacheAndLaterStartsReadItFromAnywhere) {
   NativeCache();
   const RunResult diff = e2e::Run({Tool(), "diff", ArtifactDir() + "/native-wzrvbmp.dat", TestDir("a") + "/wzrvbmp.dat"});
   EXPECT_EQ(diff.exitCode, 0) << diff.out << diff.err;
-  bool exists = true;
-  ReadFile(WindowsDirCache(), &exists);
-  EXPECT_FALSE(exists);  // nothing went to the Windows directory
+  EXPECT_FALSE(Exists(WindowsDirCache()));  // nothing went to the Windows directory
 
   // Second start from another directory: the stored path is read, nothing is
   // drawn, nothing is asked and the profile stays as it is.
@@ -155,9 +158,7 @@ TEST_F(CacheTest, FirstStartWritesTheCacheAndLaterStartsReadItFromAnywhere) {
   EXPECT_EQ(ProfileSection(), section);
   EXPECT_TRUE(ReadFile(WinIniPath()) == winIni) << "WIN.INI was changed";
   EXPECT_EQ(ReadFile(TestDir("a") + "/wzrvbmp.dat"), written);
-  exists = true;
-  ReadFile(TestDir("b") + "/wzrvbmp.dat", &exists);
-  EXPECT_FALSE(exists);
+  EXPECT_FALSE(Exists(TestDir("b") + "/wzrvbmp.dat"));
   // The frames read back are the frames drawn.
   const RunResult compare = e2e::Run({Tool(), "compare", dump});
   EXPECT_EQ(compare.exitCode, 0) << compare.out;
@@ -172,9 +173,7 @@ TEST_F(CacheTest, StoredPathGoneThenTheWindowsDirectoryCacheIsRead) {
   EXPECT_EQ(notices, 0);
   Close();
   EXPECT_EQ(ProfileValue("FieldPatternFile"), stored);
-  bool exists = true;
-  ReadFile(TestDir("a") + "/wzrvbmp.dat", &exists);
-  EXPECT_FALSE(exists);
+  EXPECT_FALSE(Exists(TestDir("a") + "/wzrvbmp.dat"));
 }
 
 TEST_F(CacheTest, InvalidMagicIsReplacedByANewCacheAtTheSamePath) {
@@ -193,9 +192,7 @@ TEST_F(CacheTest, InvalidMagicIsReplacedByANewCacheAtTheSamePath) {
     Close();
     EXPECT_EQ(e2e::Run({Tool(), "diff", ArtifactDir() + "/native-wzrvbmp.dat", path}).exitCode, 0);
     EXPECT_EQ(ProfileValue("FieldPatternFile"), stored);
-    bool exists = true;
-    ReadFile(TestDir("a") + "/wzrvbmp.dat", &exists);
-    EXPECT_FALSE(exists);
+    EXPECT_FALSE(Exists(TestDir("a") + "/wzrvbmp.dat"));
   }
 }
 
