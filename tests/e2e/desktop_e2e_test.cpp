@@ -37,11 +37,11 @@ class DesktopTest : public WzrvTest {
     Image shot;
     const bool same = WaitUntil([&] {
       shot = x11().Screenshot();
-      return DifferentPixels(shot, image) == 0;
+      return CountDifferences(shot, image) == 0;
     }, timeout, Millis(50));
     if (!same) {
       std::string first;
-      const long n = DifferentPixels(shot, image, &first);
+      const long n = CountDifferences(shot, image, &first);
       static int serial = 0;
       const std::string path = ArtifactDir() + "/screen-" + std::to_string(++serial) + ".png";
       SavePng(shot, path);
@@ -135,7 +135,7 @@ TEST_F(DesktopTest, UnlockUncoversTheDesktopAndEveryLockTakesItAnew) {
   ASSERT_TRUE(ScreenShows(expected_, "the test pattern after the first unlock"));
   ASSERT_TRUE(pattern_.Open(1));  // another desktop
   const Image other = pattern_.Expected();
-  ASSERT_GT(DifferentPixels(other, expected_), 0);
+  ASSERT_GT(CountDifferences(other, expected_), 0);
   ASSERT_TRUE(ScreenShows(other, "the other test pattern"));
   ASSERT_TRUE(LockWithReminder());
   EXPECT_TRUE(ScreenShows(other, "the desktop as it was at the second lock"));

@@ -786,6 +786,17 @@ bool WzrvTest::WaitMain(const std::function<bool(const WindowInfo&)>& condition,
   return false;
 }
 
+Image WzrvTest::SettledScreen() {
+  Image a, b;
+  WaitUntil([&] {
+    a = x11().Screenshot();
+    const bool same = !b.rgb.empty() && CountDifferences(a, b) == 0;
+    b = a;
+    return same;
+  }, Millis(5000), Millis(100));
+  return a;
+}
+
 bool WzrvTest::WaitLocked(Millis timeout) {
   const Rect screen{0, 0, std::stol(Env("WZRV_SCREEN_W", "1024")), std::stol(Env("WZRV_SCREEN_H", "768"))};
   const auto covering = [&](const WindowInfo& w) { return !w.iconic && w.visible && w.rect == screen; };

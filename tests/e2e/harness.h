@@ -226,8 +226,9 @@ struct Image {
   std::vector<unsigned char> rgb;  // width*height*3
   unsigned Pixel(int x, int y) const;  // 0xRRGGBB
 };
-// Number of pixels that differ (all pixels when the sizes differ).
-long CountDifferences(const Image& a, const Image& b);
+// Number of pixels that differ (all pixels when the sizes differ); `first`
+// gets the first difference when given.
+long CountDifferences(const Image& a, const Image& b, std::string* first = nullptr);
 bool SavePng(const Image& image, const std::string& path);
 
 class X11 {
@@ -294,6 +295,9 @@ class WzrvTest : public ::testing::Test {
                 Millis timeout = kWait);
   bool WaitLocked(Millis timeout = kWait);    // restored and covering the screen
   bool WaitUnlocked(Millis timeout = kWait);  // minimised
+  // The screen once it has settled: two equal screenshots 100 ms apart (or
+  // the last one after 5 s).
+  Image SettledScreen();
   // Waits for a box whose caption is `caption` (any when empty); null on timeout.
   std::unique_ptr<Box> WaitBox(const std::string& caption = "", Millis timeout = kWait);
   // Presses a box's button and waits until the box is gone.

@@ -126,27 +126,4 @@ bool DifferenceBox(const Image& a, const Image& b, Rect* box) {
   return any;
 }
 
-long DifferentPixels(const Image& a, const Image& b, std::string* first) {
-  if (a.width != b.width || a.height != b.height) {
-    if (first != nullptr) {
-      *first = "sizes differ: " + std::to_string(a.width) + "x" + std::to_string(a.height) + " and " +
-               std::to_string(b.width) + "x" + std::to_string(b.height);
-    }
-    return static_cast<long>(a.width) * a.height + 1;
-  }
-  long count = 0;
-  for (int y = 0; y < a.height; ++y) {
-    for (int x = 0; x < a.width; ++x) {
-      const unsigned pa = a.Pixel(x, y), pb = b.Pixel(x, y);
-      if (pa == pb) continue;
-      if (count++ == 0 && first != nullptr) {
-        char text[96];
-        std::snprintf(text, sizeof text, "(%d, %d): %06X instead of %06X", x, y, pa, pb);
-        *first = text;
-      }
-    }
-  }
-  return count;
-}
-
 }  // namespace e2e

@@ -37,7 +37,4 @@ class PatternWindow {
 // The smallest rectangle holding every pixel that differs; false when none does.
 bool DifferenceBox(const Image& a, const Image& b, Rect* box);
 
-// Number of pixels that differ; `first` gets the first difference when given.
-long DifferentPixels(const Image& a, const Image& b, std::string* first = nullptr);
-
 }  // namespace e2e

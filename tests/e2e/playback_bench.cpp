@@ -33,13 +33,7 @@ TEST_F(PlaybackBench, HexagonField) {
   if (!present.empty()) o.env["WZRV_PLAYBACK_PRESENT"] = present;
   ASSERT_TRUE(Start({}, o));
   ASSERT_TRUE(LockWithReminder());
-  Image before, again;
-  WaitUntil([&] {
-    before = x11().Screenshot();
-    const bool same = !again.rgb.empty() && DifferentPixels(before, again) == 0;
-    again = before;
-    return same;
-  }, Millis(5000), Millis(100));
+  const Image before = SettledScreen();
 
   const int wanted = std::stoi(Env("WZRV_BENCH_RUNS", "8"));
   const unsigned colors[3] = {0xFF8800, 0xFF8800, 0xFF8800};

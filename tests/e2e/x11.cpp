@@ -23,15 +23,27 @@ unsigned Image::Pixel(int x, int y) const {
   return (unsigned(p[0]) << 16) | (unsigned(p[1]) << 8) | p[2];
 }
 
-long CountDifferences(const Image& a, const Image& b) {
+long CountDifferences(const Image& a, const Image& b, std::string* first) {
   if (a.width != b.width || a.height != b.height) {
+    if (first != nullptr) {
+      *first = "sizes differ: " + std::to_string(a.width) + "x" + std::to_string(a.height) + " and " +
+               std::to_string(b.width) + "x" + std::to_string(b.height);
+    }
     return std::max(static_cast<long>(a.width) * a.height, static_cast<long>(b.width) * b.height);
   }
-  long n = 0;
-  for (size_t i = 0; i < a.rgb.size(); i += 3) {
-    n += (a.rgb[i] != b.rgb[i] || a.rgb[i + 1] != b.rgb[i + 1] || a.rgb[i + 2] != b.rgb[i + 2]) ? 1 : 0;
+  long count = 0;
+  for (int y = 0; y < a.height; ++y) {
+    for (int x = 0; x < a.width; ++x) {
+      const unsigned pa = a.Pixel(x, y), pb = b.Pixel(x, y);
+      if (pa == pb) continue;
+      if (count++ == 0 && first != nullptr) {
+        char text[96];
+        std::snprintf(text, sizeof text, "(%d, %d): %06X instead of %06X", x, y, pa, pb);
+        *first = text;
+      }
+    }
   }
-  return n;
+  return count;
 }
 
 bool SavePng(const Image& image, const std::string& path) {
