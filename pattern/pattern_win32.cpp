@@ -86,13 +86,19 @@ BITMAPINFO* MainWindow::CreateDIB() {
 
 void MainWindow::DIBToBitmap(BITMAPINFO* dibinfo, unsigned char* dib, HDC dc, HBITMAP bitmap, int w,
                              int h) {
-  if (dibinfo == nullptr || dib == nullptr) return;  // the frame stays empty
+  MainWindowBase::DIBToBitmap(dibinfo, dib, dc, reinterpret_cast<wzrv::BitmapHandle>(bitmap), w, h);
+}
+
+void MainWindow::CopyCanvas(const void* header, const unsigned char* dib, void* context,
+                            wzrv::BitmapHandle frame, int w, int h) {
+  const auto* dibinfo = static_cast<const BITMAPINFO*>(header);
+  HDC dc = static_cast<HDC>(context);
   // The whole canvas as a device bitmap, 1 bits white.
   HBITMAP hbm = CreateDIBitmap(dc, &dibinfo->bmiHeader, CBM_INIT, dib, dibinfo, DIB_RGB_COLORS);
   HDC m1 = CreateCompatibleDC(dc);
   HDC m2 = CreateCompatibleDC(dc);
   HGDIOBJ o1 = SelectObject(m1, hbm);
-  HGDIOBJ o2 = SelectObject(m2, bitmap);
+  HGDIOBJ o2 = SelectObject(m2, AsBitmap(frame));
   // The bottom h lines of the picture; white (the source's background colour)
   // becomes the monochrome bitmap's 1 bits.
   BitBlt(m2, 0, 0, w, h, m1, 0, wzrv::DIBH - h, SRCCOPY);
@@ -101,8 +107,9 @@ void MainWindow::DIBToBitmap(BITMAPINFO* dibinfo, unsigned char* dib, HDC dc, HB
   DeleteObject(hbm);
   DeleteDC(m1);
   DeleteDC(m2);
-  SaveBitmap(bitmap);
 }
+
+void MainWindow::SaveFrame(wzrv::BitmapHandle frame) { SaveBitmap(AsBitmap(frame)); }
 
 namespace {
 
@@ -111,11 +118,14 @@ void BuildWith(MainWindow* w, void (wzrv::PatternSets::*build)(wzrv::FrameSource
   // precision the thread was started with.
   const unsigned int precision = _controlfp(0, 0) & _MCW_PC;
   _controlfp(_PC_64, _MCW_PC);
-  HDC dc = GetDC(w->hWnd);
+  // The window's device context; the screen's once the window is gone (a
+  // Close during the build), which gives the same bitmaps.
+  HWND owner = w->windowGone ? nullptr : w->hWnd;
+  HDC dc = GetDC(owner);
   BITMAPINFO* dibinfo = w->CreateDIB();
   GdiFrames frames(w, dc, dibinfo);
   (w->*build)(frames);
-  ReleaseDC(w->hWnd, dc);
+  ReleaseDC(owner, dc);
   std::free(dibinfo);
   _controlfp(precision, _MCW_PC);
 }

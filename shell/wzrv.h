@@ -67,6 +67,10 @@ class MainWindow : public Window, public wzrv::MainWindowBase {
   // build to finish (the fields do not exist before).
   bool building = false;
   bool lockPending = false;
+  // Set once the window is destroyed. A Close chosen while a notice of the
+  // build is open destroys it before the build has ended: the build then
+  // draws without the window, and the constructor ends the program.
+  bool windowGone = false;
 
   HBITMAP snapshot = nullptr;  // picture of the screen while locked
   int snapshotWidth = 0;
@@ -77,6 +81,9 @@ class MainWindow : public Window, public wzrv::MainWindowBase {
 
  protected:
   void Unlock() override;
+  void CopyCanvas(const void* dibinfo, const unsigned char* dib, void* dc, wzrv::BitmapHandle bitmap, int w,
+                  int h) override;
+  void SaveFrame(wzrv::BitmapHandle bitmap) override;
 
  private:
   void EditSystemMenu();

@@ -110,6 +110,15 @@ MainWindow::MainWindow(int option) {
   TerminateFile();
   building = false;
   SetCursor(previous);
+  if (windowGone) {
+    // Closed during the build: the palette and the sound table are gone with
+    // the window. The frames drawn since go too, and nothing is locked.
+    DeleteBitmap();
+    lockPending = false;
+    WZRV_GDI_TRACE("destroy");
+    PostQuitMessage(0);  // the notice's own loop may have taken the first one
+    return;
+  }
   UpdateWindow(hWnd);
 
   // 14. Started locked: no reminder and no lock sound.
@@ -361,7 +370,8 @@ void MainWindow::Impact(LPARAM lParam) {
 
 void MainWindow::OnDestroy() {
   PostQuitMessage(0);
-  DeleteBitmap();
+  windowGone = true;
+  if (!building) DeleteBitmap();  // else the build's end deletes every frame
   ReleaseSnapshot();
   if (appPalette != nullptr) {
     delete appPalette;

@@ -333,5 +333,52 @@ TEST_F(CacheTest, LockAskedForDuringTheBuildWaitsForTheFields) {
   EXPECT_GT(program_.FindTrace("PlaySound 3"), built);
 }
 
+// Close chosen from the system menu while the notice is open, after a lock
+// was asked for (both work: the notice has no owner and the window is
+// minimised): once the notice is gone the program ends with 0, with no lock
+// and no box; the frames drawn after the Close are deleted, and the cache is
+// complete for the next start.
+TEST_F(CacheTest, CloseDuringTheBuildEndsTheProgramCleanly) {
+  LaunchOptions options;
+  options.cwd = TestDir("a");
+  options.exe = "wzrv_gdicount.exe";
+  ASSERT_TRUE(program_.Launch({}, options));
+  auto notice = WaitBox(kCaption, Millis(30000));
+  ASSERT_NE(notice, nullptr);
+  EXPECT_EQ(notice->StaticText(), kNotice);
+  const Snapshot during = probe::Windows();
+  ASSERT_NE(during.Main(), nullptr);
+  mainHwnd_ = during.Main()->hwnd;
+  ASSERT_TRUE(probe::Post(mainHwnd_, WM_SYSCOMMAND_, 0xE200, 0));
+  ASSERT_TRUE(probe::Post(mainHwnd_, WM_SYSCOMMAND_, SC_CLOSE_, 0));
+  // Answered (or the window is gone): both commands have been handled.
+  probe::Send(mainHwnd_, WM_NULL_, 0, 0, 3000);
+  // The notice's own loop may end with the program's quit; otherwise OK.
+  const Snapshot after = probe::Windows();
+  for (const Box& box : after.boxes) {
+    ASSERT_EQ(box.StaticText(), kNotice) << after.Describe();
+    Press(box, "OK");
+  }
+  int exitCode = -1;
+  bool reminded = false;
+  const bool ended = WaitUntil([&] {
+    for (const Box& box : probe::Windows().boxes) reminded = reminded || box.window.title == "Confirm Password";
+    return !program_.Running();
+  });
+  ASSERT_TRUE(ended) << probe::Windows().Describe();
+  ASSERT_TRUE(program_.WaitExit(kWait, &exitCode));
+  EXPECT_EQ(exitCode, 0);
+  EXPECT_FALSE(reminded);
+  EXPECT_LT(program_.FindTrace("PlaySound"), 0);
+  EXPECT_EQ(program_.FindTrace("cache closed: 0 loaded, 13 drawn, 13 saved") >= 0, true);
+  // The balance at the very end: every frame deleted.
+  std::string last;
+  for (const std::string& t : program_.Traces()) {
+    if (t.rfind("gdi destroy", 0) == 0) last = t;
+  }
+  EXPECT_EQ(last, "gdi destroy dc=0 memdc=0 bitmap=0 brush=0 pen=0 font=0 palette=0");
+  EXPECT_EQ(ReadFile(TestDir("a") + "/wzrvbmp.dat").size(), 109367u);
+}
+
 }  // namespace
 }  // namespace e2e
