@@ -98,6 +98,16 @@ char MainWindowBase::InputString[MainWindowBase::InputCapacity + 1] = "";
 
 MainWindowBase::MainWindowBase() { Password[0] = '\0'; }
 
+void MainWindowBase::DIBToBitmap(const void* dibinfo, const unsigned char* dib, void* dc,
+                                 BitmapHandle bitmap, int w, int h) {
+  if (dibinfo == nullptr || dib == nullptr) {
+    SaveFrame(NullBitmap);
+    return;
+  }
+  CopyCanvas(dibinfo, dib, dc, bitmap, w, h);
+  SaveFrame(bitmap);
+}
+
 void MainWindowBase::ResetInput() { InputString[0] = '\0'; }
 
 void MainWindowBase::CharInput(int c) {

@@ -125,10 +125,25 @@ class MainWindowBase : public PatternSets {
   // password, otherwise it resets the collected text.
   void CharInput(int c);
 
+  // Makes `bitmap` hold the canvas's lower-left w x h and offers it to the
+  // pattern cache. The copy needs the canvas header (`dibinfo`); without it
+  // (or without the canvas) the frame stays empty, and the cache still gets
+  // a record for it, an empty one: every frame drawn leaves exactly one
+  // record, so the records after it stay at their places.
+  void DIBToBitmap(const void* dibinfo, const unsigned char* dib, void* dc, BitmapHandle bitmap, int w,
+                   int h);
+
   char Password[PasswordSize];
   int StartOption = 0;
 
  protected:
+  // The platform's half of DIBToBitmap: the copy into the frame bitmap, and
+  // appending a frame to the cache being written (NullBitmap: no usable
+  // frame, an empty record). Neither does anything here.
+  virtual void CopyCanvas(const void* /*dibinfo*/, const unsigned char* /*dib*/, void* /*dc*/,
+                          BitmapHandle /*bitmap*/, int /*w*/, int /*h*/) {}
+  virtual void SaveFrame(BitmapHandle /*bitmap*/) {}
+
   // Called when the password was typed: minimise and play the unlock sound.
   virtual void Unlock() = 0;
 };

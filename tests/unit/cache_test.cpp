@@ -408,5 +408,95 @@ TEST_F(CacheFiles, RootWindowsDirectoryDoublesTheSeparator) {
   EXPECT_EQ(host_.opened[0], "rb C:\\\\wzrvbmp.dat");
 }
 
+
+// ---- Writing a cache while the frames are drawn ----------------------------------
+
+// The program's frame pipeline while a new cache is written: each builder
+// makes the canvas header once (a heap allocation that can fail), makes a
+// frame bitmap per frame and hands it to DIBToBitmap; the cache gets what
+// the program's SaveBitmap writes.
+class CachingWindow : public MainWindowBase {
+ public:
+  std::FILE* save = nullptr;
+  std::vector<MonoFrame> bitmaps;  // the bitmap of handle h is bitmaps[h - 2]
+
+ protected:
+  void Unlock() override {}
+  void CopyCanvas(const void*, const unsigned char* dib, void*, BitmapHandle b, int w, int h) override {
+    bitmaps[b - 2] = ExtractFrame(dib, w, h);
+  }
+  void SaveFrame(BitmapHandle b) override {
+    if (b == NullBitmap) {
+      WriteRecord(save, RecordHeader{}, nullptr);
+      return;
+    }
+    const CacheRecord r = RecordFromFrame(bitmaps[b - 2]);
+    WriteRecord(save, r.header, r.rows.data());
+  }
+};
+
+class BuilderFrames : public FrameSource {
+ public:
+  BuilderFrames(CachingWindow& window, bool headerFails) : window_(window), headerFails_(headerFails) {}
+  BitmapHandle LoadFrame() override { return NullBitmap; }
+  BitmapHandle MakeFrame(const unsigned char* dib, int w, int h) override {
+    MonoFrame blank;  // a new bitmap: nothing drawn in it yet
+    blank.width = w;
+    blank.height = h;
+    blank.bits.assign(static_cast<std::size_t>(blank.RowBytes()) * h, 0);
+    window_.bitmaps.push_back(blank);
+    const BitmapHandle handle = window_.bitmaps.size() + 1;
+    window_.DIBToBitmap(headerFails_ ? nullptr : &header_, dib, nullptr, handle, w, h);
+    return handle;
+  }
+
+ private:
+  CachingWindow& window_;
+  bool headerFails_;
+  int header_ = 0;  // stands for the canvas header
+};
+
+TEST_F(CacheFiles, FrameWithoutCanvasHeaderStillLeavesItsRecord) {
+  const int firstOf[3] = {0, 6, 12};  // first frame of each builder
+  for (int faulty = 0; faulty < 3; ++faulty) {
+    SCOPED_TRACE("no canvas header in builder " + std::to_string(faulty + 1));
+    SetRandState(1);
+    CachingWindow window;
+    window.save = std::fopen(InCwd().c_str(), "wb");
+    ASSERT_NE(window.save, nullptr);
+    ASSERT_TRUE(WriteMagic(window.save));
+    BuilderFrames hexagon(window, faulty == 0), octagon(window, faulty == 1), mini(window, faulty == 2);
+    window.BuildZRV1(hexagon);
+    window.BuildZRV2(octagon);
+    window.BuildZRV3(mini);
+    std::fclose(window.save);
+
+    // One record per frame: an empty one for each frame that could not be made.
+    long expected = static_cast<long>(ZRVIDBytes);
+    for (int i = 0; i < FrameCount; ++i) {
+      const bool made = i < firstOf[faulty] || (faulty < 2 && i >= firstOf[faulty + 1]);
+      expected += static_cast<long>(RecordHeaderBytes);
+      if (made) expected += PaddedRowBytes(FrameSizeOf(i).width) * FrameSizeOf(i).height;
+    }
+    EXPECT_EQ(static_cast<long>(ReadAll(InCwd()).size()), expected);
+
+    // A later start takes the frames before the gap, each at its own place,
+    // and stops at the empty record.
+    std::FILE* fp = std::fopen(InCwd().c_str(), "rb");
+    ASSERT_NE(fp, nullptr);
+    const CacheListing listing = ReadCacheFile(fp);
+    std::fclose(fp);
+    EXPECT_TRUE(listing.magicOk);
+    ASSERT_EQ(static_cast<int>(listing.records.size()), firstOf[faulty]);
+    for (int i = 0; i < firstOf[faulty]; ++i) {
+      MonoFrame f;
+      ASSERT_TRUE(FrameFromRecord(listing.records[i], &f));
+      EXPECT_TRUE(f.width == Frames()[i].width && f.height == Frames()[i].height && f.bits == Frames()[i].bits)
+          << "record " << i;
+    }
+    EXPECT_EQ(listing.stop, RecordStatus::BadHeader);
+  }
+}
+
 }  // namespace
 }  // namespace wzrv
