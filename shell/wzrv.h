@@ -4,8 +4,10 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <cstdio>
 
+#include "shell/screen_core.h"
 #include "shell/wzrv_core.h"
 
 class AboutDialog;
@@ -73,8 +75,8 @@ class MainWindow : public Window, public wzrv::MainWindowBase {
   bool windowGone = false;
 
   HBITMAP snapshot = nullptr;  // picture of the screen while locked
-  int snapshotWidth = 0;
-  int snapshotHeight = 0;
+  std::uint32_t* snapshotBits = nullptr;
+  wzrv::ScreenArea snapshotArea;  // what it shows: the locked window's area
 
   FILE* LoadFP = nullptr;
   FILE* SaveFP = nullptr;
@@ -89,9 +91,27 @@ class MainWindow : public Window, public wzrv::MainWindowBase {
   void EditSystemMenu();
   void Lock();
   // The locked window shows the screen as it was when the lock began.
-  void TakeSnapshot();
+  struct Picture {
+    HBITMAP bitmap = nullptr;
+    std::uint32_t* bits = nullptr;
+    wzrv::ScreenArea area;
+  };
+  static Picture NewPicture(const wzrv::ScreenArea& area);
+  static Picture CaptureScreen(const wzrv::ScreenArea& area);
+  static Picture CaptureSettled(const wzrv::ScreenArea& area);
+  // Takes the picture; where a box was (boxArea), it shows `before`.
+  void TakeSnapshot(const Picture* before, const wzrv::ScreenArea& boxArea);
   void ReleaseSnapshot();
   void PaintSnapshot(HDC dc, const RECT& area);
+  void CoverNewScreen();
+  // While it lives, the union of every place a box of this thread takes.
+  class BoxWatch {
+   public:
+    explicit BoxWatch(wzrv::ScreenArea* area);
+    ~BoxWatch();
+    BoxWatch(const BoxWatch&) = delete;
+    BoxWatch& operator=(const BoxWatch&) = delete;
+  };
   void RestoreLocked();
   void Impact(LPARAM lParam);
   void OnDestroy();

@@ -33,6 +33,8 @@ Decision Dispatch(unsigned message, unsigned wParam, bool iconic, bool paletteCh
       return {hasSnapshot ? Action::EraseSnapshot : Action::Default, 1};
     case msg::Destroy:
       return {Action::Destroy, 0};
+    case msg::DisplayChange:
+      return {iconic ? Action::Default : Action::DisplayChange, 0};
     case msg::Close:
       return {iconic ? Action::DestroyWindow : Action::Nothing, 0};
     case msg::Char:

@@ -23,6 +23,7 @@ constexpr unsigned Create = 0x0001;
 constexpr unsigned Paint = 0x000F;
 constexpr unsigned Close = 0x0010;
 constexpr unsigned EraseBackground = 0x0014;
+constexpr unsigned DisplayChange = 0x007E;
 constexpr unsigned Char = 0x0102;
 constexpr unsigned SysCommand = 0x0112;
 constexpr unsigned LButtonDown = 0x0201;
@@ -73,6 +74,7 @@ enum class Action {
   Realize,        // realise the application palette
   PaintSnapshot,  // show the screen as it was when the lock began
   EraseSnapshot,
+  DisplayChange,  // the monitors changed while locked: cover the new screen
   Default,        // hand it to the default window procedure
 };
 

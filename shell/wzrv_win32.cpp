@@ -5,6 +5,7 @@
 #include "palette/appaldlg.h"
 #include "shell/trace.h"
 #include "shell/options.h"
+#include "shell/screen_core.h"
 #include "shell/wzrvdlg.h"
 #include "sound/sndefect.h"
 #include "shell/gdicount_win32.h"  // last: counts GDI objects in a test build
@@ -29,6 +30,19 @@ void FlushWindowSystem() {
   GdiFlush();
   MsgWaitForMultipleObjects(0, nullptr, FALSE, 0, QS_ALLINPUT);
 }
+
+// What the locked window covers: every monitor, the virtual screen (its
+// top-left corner is negative when a monitor stands left of or above the
+// primary one).
+wzrv::ScreenArea LockedArea() {
+  RECT desk;
+  GetWindowRect(GetDesktopWindow(), &desk);
+  return wzrv::LockArea(GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN),
+                        GetSystemMetrics(SM_CXVIRTUALSCREEN), GetSystemMetrics(SM_CYVIRTUALSCREEN),
+                        desk.right - desk.left, desk.bottom - desk.top);
+}
+
+RECT AsRect(const wzrv::ScreenArea& a) { return RECT{a.left, a.top, a.Right(), a.Bottom()}; }
 
 }  // namespace
 
@@ -62,15 +76,13 @@ MainWindow::MainWindow(int option) {
   appPalette = nullptr;
   soundEffect = nullptr;
 
-  // 2-3. A topmost popup as large as the desktop, created minimised.
-  RECT desk;
-  GetWindowRect(GetDesktopWindow(), &desk);
+  // A topmost popup over every monitor, created minimised.
+  const wzrv::ScreenArea area = LockedArea();
   DWORD exStyle = WS_EX_TOPMOST;
   if (option & wzrv::SO_Transparent) exStyle |= WS_EX_TRANSPARENT;
   hWnd = CreateWindowExA(exStyle, szClassName, szClassName,
-                         WS_POPUP | WS_MINIMIZE | WS_VISIBLE | WS_SYSMENU, 0, 0,
-                         desk.right - desk.left, desk.bottom - desk.top, nullptr, nullptr,
-                         Main::hInstance, this);
+                         WS_POPUP | WS_MINIMIZE | WS_VISIBLE | WS_SYSMENU, area.left, area.top, area.width,
+                         area.height, nullptr, nullptr, Main::hInstance, this);
   if (hWnd == nullptr) ExitProcess(0);
 
   // 4-6. Dialog wrappers, palette and sound table.
@@ -124,7 +136,7 @@ MainWindow::MainWindow(int option) {
   // 14. Started locked: no reminder and no lock sound.
   if (StartOption & wzrv::SO_LockAtStart) {
     if (appPalette != nullptr) appPalette->Realize();
-    TakeSnapshot();
+    TakeSnapshot(nullptr, wzrv::ScreenArea{});
     RestoreLocked();
   } else if (lockPending) {
     Lock();
@@ -203,6 +215,9 @@ long MainWindow::WndProc(UINT iMessage, WPARAM wParam, LPARAM lParam) {
       PaintSnapshot(reinterpret_cast<HDC>(wParam), area);
       break;
     }
+    case wzrv::Action::DisplayChange:
+      CoverNewScreen();
+      break;
     case wzrv::Action::Default:
       return DefWindowProcA(hWnd, iMessage, wParam, lParam);
   }
@@ -212,9 +227,18 @@ long MainWindow::WndProc(UINT iMessage, WPARAM wParam, LPARAM lParam) {
 void MainWindow::Lock() {
   char buff[wzrv::ReminderSize];
   wzrv::ComposeReminder(Password, buff);
-  MessageBoxA(hWnd, buff, wzrv::ReminderCaption, MB_OK);
+  // The desktop as the user sees it before the reminder covers part of it:
+  // what lay under the box is taken from this picture, since the windows
+  // there may repaint themselves only later.
+  Picture before = CaptureSettled(LockedArea());
+  wzrv::ScreenArea boxArea;
+  {
+    BoxWatch watch(&boxArea);
+    MessageBoxA(hWnd, buff, wzrv::ReminderCaption, MB_OK);
+  }
   ResetInput();
-  TakeSnapshot();
+  TakeSnapshot(before.bitmap != nullptr ? &before : nullptr, boxArea);
+  if (before.bitmap != nullptr) DeleteObject(before.bitmap);
   RestoreLocked();
   WZRV_GDI_TRACE("lock");
   soundEffect->PlaySoundA(3);
@@ -240,7 +264,7 @@ void MainWindow::Unlock() {
     WINDOWPLACEMENT placement;
     placement.length = sizeof placement;
     if (GetWindowPlacement(hWnd, &placement)) {
-      GetWindowRect(GetDesktopWindow(), &placement.rcNormalPosition);
+      placement.rcNormalPosition = AsRect(LockedArea());
       placement.showCmd = SW_SHOWMINNOACTIVE;
       SetWindowPlacement(hWnd, &placement);
     }
@@ -255,73 +279,91 @@ void MainWindow::Unlock() {
 // Windows that are composited (and Wine) show nothing of what lies under a
 // window that never paints, so the window keeps a copy of the screen taken
 // while it is still minimised and paints that.
-namespace {
 
-// Copies the screen into a new 32-bit top-down DIB section.
-HBITMAP CaptureScreen(const RECT& desk, void** bits) {
-  const int w = desk.right - desk.left, h = desk.bottom - desk.top;
+// A new 32-bit top-down picture of `area`, not yet filled.
+MainWindow::Picture MainWindow::NewPicture(const wzrv::ScreenArea& area) {
+  Picture p;
+  p.area = area;
+  if (area.Empty()) return p;
   BITMAPINFO bi = {};
   bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  bi.bmiHeader.biWidth = w;
-  bi.bmiHeader.biHeight = -h;
+  bi.bmiHeader.biWidth = area.width;
+  bi.bmiHeader.biHeight = -area.height;
   bi.bmiHeader.biPlanes = 1;
   bi.bmiHeader.biBitCount = 32;
   bi.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  p.bitmap = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+  p.bits = p.bitmap != nullptr ? static_cast<std::uint32_t*>(bits) : nullptr;
+  return p;
+}
+
+// Copies the screen's `area` into a new picture.
+MainWindow::Picture MainWindow::CaptureScreen(const wzrv::ScreenArea& area) {
+  Picture p = NewPicture(area);
+  if (p.bitmap == nullptr) return p;
   HDC screen = GetDC(nullptr);
-  HBITMAP bmp = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, bits, nullptr, 0);
-  HDC mem = bmp != nullptr ? CreateCompatibleDC(screen) : nullptr;
+  HDC mem = CreateCompatibleDC(screen);
   if (mem != nullptr) {
-    HGDIOBJ old = SelectObject(mem, bmp);
-    BitBlt(mem, 0, 0, w, h, screen, desk.left, desk.top, SRCCOPY);
+    HGDIOBJ old = SelectObject(mem, p.bitmap);
+    BitBlt(mem, 0, 0, area.width, area.height, screen, area.left, area.top, SRCCOPY);
     GdiFlush();
     SelectObject(mem, old);
     DeleteDC(mem);
-  } else if (bmp != nullptr) {
-    DeleteObject(bmp);
-    bmp = nullptr;
+  } else {
+    DeleteObject(p.bitmap);
+    p = Picture{};
   }
   ReleaseDC(nullptr, screen);
-  return bmp;
+  return p;
 }
 
-}  // namespace
-
-void MainWindow::TakeSnapshot() {
-  ReleaseSnapshot();
-  RECT desk;
-  GetWindowRect(GetDesktopWindow(), &desk);
-  const int w = desk.right - desk.left, h = desk.bottom - desk.top;
-  if (w <= 0 || h <= 0) return;
-  // A box or menu that has just closed may still be on the screen, or not yet
-  // repainted over by the windows under it: let the window system catch up,
-  // then wait (briefly, boundedly) until two copies of the screen agree.
+// A box or menu that has just closed may still be on the screen: lets the
+// window system catch up, then waits (briefly, boundedly) until two copies
+// of the screen agree.
+MainWindow::Picture MainWindow::CaptureSettled(const wzrv::ScreenArea& area) {
   FlushWindowSystem();
-  void* bits = nullptr;
-  HBITMAP shot = CaptureScreen(desk, &bits);
-  for (int attempt = 0; shot != nullptr && attempt < 8; ++attempt) {
+  Picture shot = CaptureScreen(area);
+  const std::size_t bytes = static_cast<std::size_t>(area.width) * area.height * 4;
+  for (int attempt = 0; shot.bitmap != nullptr && attempt < 8; ++attempt) {
     FlushWindowSystem();
     Sleep(25);
-    void* again = nullptr;
-    HBITMAP next = CaptureScreen(desk, &again);
-    if (next == nullptr) break;
-    const bool same = std::memcmp(bits, again, static_cast<size_t>(w) * h * 4) == 0;
-    DeleteObject(shot);
+    Picture next = CaptureScreen(area);
+    if (next.bitmap == nullptr) break;
+    const bool same = std::memcmp(shot.bits, next.bits, bytes) == 0;
+    DeleteObject(shot.bitmap);
     shot = next;
-    bits = again;
     if (same) break;
   }
-  snapshot = shot;
-  snapshotWidth = w;
-  snapshotHeight = h;
+  return shot;
+}
+
+void MainWindow::TakeSnapshot(const Picture* before, const wzrv::ScreenArea& boxArea) {
+  ReleaseSnapshot();
+  Picture shot = CaptureSettled(LockedArea());
+  if (shot.bitmap == nullptr) return;
+  // Where the reminder was, the windows below may not have repainted yet (or
+  // the box may not have left the screen): that part is the desktop from
+  // before the box.
+  if (before != nullptr && !boxArea.Empty()) {
+    GdiFlush();
+    wzrv::CopyScreenPart({shot.bits, shot.area}, {before->bits, before->area}, boxArea);
+  }
+  snapshot = shot.bitmap;
+  snapshotBits = shot.bits;
+  snapshotArea = shot.area;
 }
 
 void MainWindow::ReleaseSnapshot() {
   if (snapshot == nullptr) return;
   DeleteObject(snapshot);
   snapshot = nullptr;
-  snapshotWidth = snapshotHeight = 0;
+  snapshotBits = nullptr;
+  snapshotArea = wzrv::ScreenArea{};
 }
 
+// Paints the part `area` (client coordinates) of the picture. The client
+// area's top-left corner is the window's, which is the picture's.
 void MainWindow::PaintSnapshot(HDC dc, const RECT& area) {
   if (snapshot == nullptr || dc == nullptr) return;
   HDC mem = CreateCompatibleDC(dc);
@@ -333,6 +375,63 @@ void MainWindow::PaintSnapshot(HDC dc, const RECT& area) {
   DeleteDC(mem);
 }
 
+// The monitors changed while locked (one added or removed, a resolution
+// changed): the window covers the new virtual screen at once. The picture
+// keeps what it showed where the old and the new screen overlap; what was
+// not in it is black.
+void MainWindow::CoverNewScreen() {
+  const wzrv::ScreenArea area = LockedArea();
+  Picture next = NewPicture(area);
+  if (next.bitmap != nullptr) {
+    std::memset(next.bits, 0, static_cast<std::size_t>(area.width) * area.height * 4);
+    if (snapshot != nullptr) {
+      GdiFlush();
+      wzrv::CopyScreenPart({next.bits, next.area}, {snapshotBits, snapshotArea}, area);
+    }
+    ReleaseSnapshot();
+    snapshot = next.bitmap;
+    snapshotBits = next.bits;
+    snapshotArea = area;
+  }
+  wzrv::Trace("display change %d %d %d %d", area.left, area.top, area.width, area.height);
+  SetWindowPos(hWnd, HWND_TOPMOST, area.left, area.top, area.width, area.height, SWP_NOACTIVATE);
+  InvalidateRect(hWnd, nullptr, TRUE);
+  WZRV_GDI_TRACE("displaychange");
+}
+
+// Records every place a message box of this thread takes while it is open.
+namespace {
+wzrv::ScreenArea* watchedBoxArea = nullptr;
+HHOOK boxHook = nullptr;
+
+LRESULT CALLBACK BoxWatchProc(int code, WPARAM wParam, LPARAM lParam) {
+  if (code == HC_ACTION && watchedBoxArea != nullptr) {
+    const auto* m = reinterpret_cast<const CWPRETSTRUCT*>(lParam);
+    if (m->message == WM_WINDOWPOSCHANGED || m->message == WM_SHOWWINDOW || m->message == WM_NCPAINT) {
+      char cls[16];
+      RECT r;
+      if (GetClassNameA(m->hwnd, cls, sizeof cls) > 0 && std::strcmp(cls, "#32770") == 0 &&
+          IsWindowVisible(m->hwnd) && GetWindowRect(m->hwnd, &r)) {
+        *watchedBoxArea = wzrv::Union(*watchedBoxArea, wzrv::ScreenArea{r.left, r.top, r.right - r.left,
+                                                                         r.bottom - r.top});
+      }
+    }
+  }
+  return CallNextHookEx(boxHook, code, wParam, lParam);
+}
+}  // namespace
+
+MainWindow::BoxWatch::BoxWatch(wzrv::ScreenArea* area) {
+  *area = wzrv::ScreenArea{};
+  watchedBoxArea = area;
+  boxHook = SetWindowsHookExA(WH_CALLWNDPROCRET, BoxWatchProc, nullptr, GetCurrentThreadId());
+}
+
+MainWindow::BoxWatch::~BoxWatch() {
+  if (boxHook != nullptr) UnhookWindowsHookEx(boxHook);
+  boxHook = nullptr;
+  watchedBoxArea = nullptr;
+}
 
 // Restores the window over the whole desktop. On Windows the restore alone
 // does it. Under Wine the X window of a popup restored from minimised keeps
@@ -342,10 +441,11 @@ void MainWindow::PaintSnapshot(HDC dc, const RECT& area) {
 // window again.
 void MainWindow::RestoreLocked() {
   ShowWindow(hWnd, SW_RESTORE);
-  RECT desk, now;
-  GetWindowRect(GetDesktopWindow(), &desk);
+  const wzrv::ScreenArea area = LockedArea();
+  const RECT desk = AsRect(area);
+  RECT now;
   GetWindowRect(hWnd, &now);
-  const int w = desk.right - desk.left, h = desk.bottom - desk.top;
+  const int w = area.width, h = area.height;
   if (RunningUnderWine()) {
     SetWindowPos(hWnd, HWND_TOPMOST, desk.left, desk.top, w, h - 1, SWP_NOACTIVATE);
     SetWindowPos(hWnd, HWND_TOPMOST, desk.left, desk.top, w, h, SWP_NOACTIVATE);

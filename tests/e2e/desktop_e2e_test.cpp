@@ -125,6 +125,25 @@ TEST_F(DesktopTest, LockedStartShowsTheDesktopThroughClicksAndTypingUnlocks) {
   EXPECT_TRUE(ScreenShows(expected_, "the test pattern after the unlock"));
 }
 
+// A desktop program that repaints itself a second after the reminder box has
+// left it: the locked screen still shows it whole, never the box nor the grey
+// hole where the box was.
+TEST_F(DesktopTest, LockedPictureHasNoHoleWhereTheReminderWas) {
+  SlowWindow slow;
+  ASSERT_TRUE(slow.Open(0, Millis(1000)));
+  ASSERT_TRUE(ScreenShows(expected_, "the slow program's picture"));
+  ASSERT_TRUE(Start());
+  const int repaints = slow.Repaints();
+  ASSERT_TRUE(LockWithReminder());
+  ExpectCoversTheDesktop();
+  EXPECT_TRUE(ScreenShows(expected_, "the desktop under the locked window"));
+  // Once the program below has repainted, the picture is still the same.
+  EXPECT_TRUE(WaitUntil([&] { return slow.Repaints() > repaints; }, Millis(5000)));
+  ASSERT_TRUE(ClickAndWait(300, 300));
+  EXPECT_TRUE(ScreenShows(expected_, "the desktop after a click"));
+  ASSERT_TRUE(TypeToUnlock(""));
+}
+
 // After the unlock the desktop is uncovered: a change of it shows at once, and
 // a second lock takes a new picture of it rather than showing the first.
 TEST_F(DesktopTest, UnlockUncoversTheDesktopAndEveryLockTakesItAnew) {

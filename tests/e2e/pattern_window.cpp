@@ -3,6 +3,8 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
+#include <poll.h>
+
 #include <algorithm>
 #include <cstdio>
 
@@ -107,6 +109,76 @@ bool PatternWindow::RootGeometry(unsigned long xwin, Rect* rect) {
   XSetErrorHandler(previous);
   if (ok) *rect = Rect{x, y, x + attrs.width, y + attrs.height};
   return ok;
+}
+
+bool SlowWindow::Open(int variant, Millis delay) {
+  Close();
+  delay_ = delay;
+  display_ = XOpenDisplay(nullptr);
+  if (display_ == nullptr) return false;
+  const int s = DefaultScreen(display_);
+  const int width = DisplayWidth(display_, s), height = DisplayHeight(display_, s);
+  const Window root = RootWindow(display_, s);
+  pixmap_ = XCreatePixmap(display_, root, width, height, DefaultDepth(display_, s));
+  GC gc = XCreateGC(display_, pixmap_, 0, nullptr);
+  for (int y = 0; y < height; y += kCell) {
+    for (int x = 0; x < width; x += kCell) {
+      XSetForeground(display_, gc, CellColour(x / kCell, y / kCell, variant));
+      XFillRectangle(display_, pixmap_, gc, x, y, kCell, kCell);
+    }
+  }
+  XFreeGC(display_, gc);
+  XSetWindowAttributes attrs;
+  attrs.override_redirect = True;  // no window manager frames or moves it
+  attrs.background_pixel = 0x808080;
+  attrs.event_mask = ExposureMask;
+  window_ = XCreateWindow(display_, root, 0, 0, width, height, 0, CopyFromParent, InputOutput, CopyFromParent,
+                          CWOverrideRedirect | CWBackPixel | CWEventMask, &attrs);
+  XMapRaised(display_, window_);
+  XSync(display_, False);
+  stop_ = false;
+  repaints_ = 0;
+  thread_ = std::thread([this] { Run(); });
+  return true;
+}
+
+void SlowWindow::Run() {
+  GC gc = XCreateGC(display_, window_, 0, nullptr);
+  bool first = true, pending = false;
+  Clock::time_point due;
+  while (!stop_) {
+    pollfd fd{ConnectionNumber(display_), POLLIN, 0};
+    poll(&fd, 1, 20);
+    while (XPending(display_) > 0) {
+      XEvent e;
+      XNextEvent(display_, &e);
+      if (e.type != Expose || pending) continue;
+      pending = true;
+      // The first picture comes at once; every later repaint is late.
+      due = first ? Clock::now() : Clock::now() + delay_;
+      first = false;
+    }
+    if (pending && Clock::now() >= due) {
+      XCopyArea(display_, pixmap_, window_, gc, 0, 0, DisplayWidth(display_, DefaultScreen(display_)),
+                DisplayHeight(display_, DefaultScreen(display_)), 0, 0);
+      XSync(display_, False);
+      pending = false;
+      ++repaints_;
+    }
+  }
+  XFreeGC(display_, gc);
+}
+
+void SlowWindow::Close() {
+  if (display_ == nullptr) return;
+  stop_ = true;
+  if (thread_.joinable()) thread_.join();
+  XDestroyWindow(display_, window_);
+  XFreePixmap(display_, pixmap_);
+  XSync(display_, False);
+  XCloseDisplay(display_);
+  display_ = nullptr;
+  window_ = pixmap_ = 0;
 }
 
 bool DifferenceBox(const Image& a, const Image& b, Rect* box) {

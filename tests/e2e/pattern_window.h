@@ -4,6 +4,9 @@
 // pixel.
 #pragma once
 
+#include <atomic>
+#include <thread>
+
 #include "tests/e2e/harness.h"
 
 namespace e2e {
@@ -32,6 +35,31 @@ class PatternWindow {
   ::_XDisplay* display_ = nullptr;
   unsigned long pixmap_ = 0;
   int width_ = 0, height_ = 0, variant_ = 0;
+};
+
+// A desktop program that repaints late: a window over the whole screen that
+// shows the pattern of PatternWindow `variant` on a grey background. A part
+// of it that another window uncovers shows the grey until the window repaints,
+// `delay` after it was uncovered (the X server paints the background at once).
+class SlowWindow {
+ public:
+  SlowWindow() = default;
+  ~SlowWindow() { Close(); }
+  SlowWindow(const SlowWindow&) = delete;
+  SlowWindow& operator=(const SlowWindow&) = delete;
+
+  bool Open(int variant, Millis delay);
+  void Close();
+  int Repaints() const { return repaints_; }
+
+ private:
+  void Run();
+  ::_XDisplay* display_ = nullptr;
+  unsigned long window_ = 0, pixmap_ = 0;
+  Millis delay_{0};
+  std::thread thread_;
+  std::atomic<bool> stop_{false};
+  std::atomic<int> repaints_{0};
 };
 
 // The smallest rectangle holding every pixel that differs; false when none does.
