@@ -5,7 +5,11 @@ set -euo pipefail
 
 NATIVE_PKGS="build-essential cmake pkg-config googletest libgtest-dev libpng-dev libgif-dev libx11-dev libxtst-dev clang clang-tidy cppcheck zip"
 CROSS_PKGS="g++-mingw-w64-i686 binutils-mingw-w64-i686 mingw-w64-i686-dev"
-WINE_PKGS="wine wine32:i386 xvfb xdotool fvwm x11-utils fonts-ipafont-gothic"
+WINE_PKGS="wine wine32:i386 xvfb xserver-xephyr xdotool fvwm x11-utils x11-xserver-utils fonts-ipafont-gothic"
+# What Wine recommends for its 32-bit X11 driver (left out by --no-install-recommends): the
+# X extension libraries it loads at run time, and its own fonts (the caption buttons' glyphs).
+WINE_PKGS="$WINE_PKGS libxrender1:i386 libxrandr2:i386 libxinerama1:i386 libxcursor1:i386 libxi6:i386
+  libxcomposite1:i386 libxfixes3:i386 libxxf86vm1:i386 fonts-wine"
 
 missing=()
 for p in $NATIVE_PKGS $CROSS_PKGS $WINE_PKGS; do

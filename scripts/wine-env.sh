@@ -21,28 +21,67 @@ export WZRV_WINE_LOCALE=ja_JP.UTF-8
 unset WAYLAND_DISPLAY
 
 # A free display number.
-num=90
-while [ -e "/tmp/.X11-unix/X$num" ] || [ -e "/tmp/.X$num-lock" ]; do num=$((num + 1)); done
-export DISPLAY=":$num"
-export WZRV_SCREEN_W=${WZRV_SCREEN_W:-1024} WZRV_SCREEN_H=${WZRV_SCREEN_H:-768}
+free_display() {
+  local n=$1
+  while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
+  echo "$n"
+}
+wait_display() {  # NUMBER SERVER-NAME LOG
+  for _ in $(seq 1 100); do
+    [ -e "/tmp/.X11-unix/X$1" ] && return 0
+    sleep 0.05
+  done
+  echo "wine-env: $2 did not start" >&2
+  cat "$3" >&2
+  exit 1
+}
 # 24 bits, or 8 for a palette display.
 export WZRV_SCREEN_DEPTH=${WZRV_SCREEN_DEPTH:-24}
 
-Xvfb "$DISPLAY" -screen 0 "${WZRV_SCREEN_W}x${WZRV_SCREEN_H}x${WZRV_SCREEN_DEPTH}" -nolisten tcp >"$dir/xvfb.log" 2>&1 &
+# WZRV_MONITORS=1024x768,800x600 gives several monitors side by side, left to
+# right, top edges level: Xephyr with one screen a monitor and Xinerama, on a
+# host Xvfb large enough to hold them. (Xvfb alone does not lay its screens
+# out side by side.) The screen the tests see is their union.
+monitors=${WZRV_MONITORS:-}
+xephyr=""
+if [ -n "$monitors" ]; then
+  total_w=0 total_h=0 screens=()
+  IFS=, read -r -a sizes <<<"$monitors"
+  for size in "${sizes[@]}"; do
+    w=${size%x*} h=${size#*x}
+    total_w=$((total_w + w))
+    [ "$h" -gt "$total_h" ] && total_h=$h
+    screens+=(-screen "${w}x${h}x${WZRV_SCREEN_DEPTH}")
+  done
+  export WZRV_SCREEN_W=$total_w WZRV_SCREEN_H=$total_h
+else
+  export WZRV_SCREEN_W=${WZRV_SCREEN_W:-1024} WZRV_SCREEN_H=${WZRV_SCREEN_H:-768}
+fi
+
+num=$(free_display 90)
+Xvfb ":$num" -screen 0 "${WZRV_SCREEN_W}x${WZRV_SCREEN_H}x${WZRV_SCREEN_DEPTH}" -nolisten tcp >"$dir/xvfb.log" 2>&1 &
 xvfb=$!
 
 cleanup() {
   wineserver -k >/dev/null 2>&1 || true
+  if [ -n "$xephyr" ]; then
+    kill "$xephyr" >/dev/null 2>&1 || true
+    wait "$xephyr" 2>/dev/null || true
+  fi
   kill "$xvfb" >/dev/null 2>&1 || true
   wait "$xvfb" 2>/dev/null || true
 }
 trap cleanup EXIT
+wait_display "$num" Xvfb "$dir/xvfb.log"
+export DISPLAY=":$num"
 
-for _ in $(seq 1 100); do
-  [ -e "/tmp/.X11-unix/X$num" ] && break
-  sleep 0.05
-done
-[ -e "/tmp/.X11-unix/X$num" ] || { echo "wine-env: Xvfb did not start" >&2; cat "$dir/xvfb.log" >&2; exit 1; }
+if [ -n "$monitors" ]; then
+  inner=$(free_display $((num + 1)))
+  Xephyr ":$inner" "${screens[@]}" +xinerama -nolisten tcp -no-host-grab >"$dir/xephyr.log" 2>&1 &
+  xephyr=$!
+  wait_display "$inner" Xephyr "$dir/xephyr.log"
+  export DISPLAY=":$inner"
+fi
 
 # A fresh prefix each run, so every run starts from the same state.
 wineserver -k >/dev/null 2>&1 || true
@@ -51,6 +90,11 @@ LC_ALL=$WZRV_WINE_LOCALE wineboot -i >"$dir/wineboot.log" 2>&1 || { echo "wine-e
 wineserver -w
 wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
 wineserver -w
+if [ -n "$monitors" ]; then
+  # Xephyr's RandR knows one output only; its Xinerama has every monitor.
+  wine reg add 'HKCU\Software\Wine\X11 Driver' /v UseXRandR /d N /f >/dev/null 2>&1
+  wineserver -w
+fi
 wineserver -p
 
 set +e

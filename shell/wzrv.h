@@ -77,6 +77,8 @@ class MainWindow : public Window, public wzrv::MainWindowBase {
   HBITMAP snapshot = nullptr;  // picture of the screen while locked
   std::uint32_t* snapshotBits = nullptr;
   wzrv::ScreenArea snapshotArea;  // what it shows: the locked window's area
+  wzrv::ScreenArea coveredArea;   // the screen the locked window was given
+  static constexpr UINT_PTR ScreenCheckTimer = 1;
 
   FILE* LoadFP = nullptr;
   FILE* SaveFP = nullptr;

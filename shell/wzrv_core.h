@@ -26,6 +26,7 @@ constexpr unsigned EraseBackground = 0x0014;
 constexpr unsigned DisplayChange = 0x007E;
 constexpr unsigned Char = 0x0102;
 constexpr unsigned SysCommand = 0x0112;
+constexpr unsigned Timer = 0x0113;
 constexpr unsigned LButtonDown = 0x0201;
 constexpr unsigned RButtonDown = 0x0204;
 constexpr unsigned MButtonDown = 0x0207;
@@ -75,6 +76,7 @@ enum class Action {
   PaintSnapshot,  // show the screen as it was when the lock began
   EraseSnapshot,
   DisplayChange,  // the monitors changed while locked: cover the new screen
+  CheckScreen,    // a timer while locked: has the screen changed?
   Default,        // hand it to the default window procedure
 };
 

@@ -218,6 +218,9 @@ long MainWindow::WndProc(UINT iMessage, WPARAM wParam, LPARAM lParam) {
     case wzrv::Action::DisplayChange:
       CoverNewScreen();
       break;
+    case wzrv::Action::CheckScreen:
+      if (wParam == ScreenCheckTimer && !(LockedArea() == coveredArea)) CoverNewScreen();
+      break;
     case wzrv::Action::Default:
       return DefWindowProcA(hWnd, iMessage, wParam, lParam);
   }
@@ -245,6 +248,7 @@ void MainWindow::Lock() {
 }
 
 void MainWindow::Unlock() {
+  KillTimer(hWnd, ScreenCheckTimer);
   if (RunningUnderWine()) {
     // Under Wine the X window needs help to leave the screen:
     // - without a window manager nothing iconifies it, and it would go on
@@ -381,6 +385,7 @@ void MainWindow::PaintSnapshot(HDC dc, const RECT& area) {
 // not in it is black.
 void MainWindow::CoverNewScreen() {
   const wzrv::ScreenArea area = LockedArea();
+  coveredArea = area;
   Picture next = NewPicture(area);
   if (next.bitmap != nullptr) {
     std::memset(next.bits, 0, static_cast<std::size_t>(area.width) * area.height * 4);
@@ -442,6 +447,10 @@ MainWindow::BoxWatch::~BoxWatch() {
 void MainWindow::RestoreLocked() {
   ShowWindow(hWnd, SW_RESTORE);
   const wzrv::ScreenArea area = LockedArea();
+  coveredArea = area;
+  // Not every system tells a program of a change of monitors that another
+  // program made (Wine does not): the area is checked while locked, too.
+  SetTimer(hWnd, ScreenCheckTimer, 500, nullptr);
   const RECT desk = AsRect(area);
   RECT now;
   GetWindowRect(hWnd, &now);

@@ -396,6 +396,35 @@ int CmdGeometry(int argc, char** argv) {
   return 0;
 }
 
+// The monitors as a program sees them: the virtual screen, then one line a
+// monitor (its rectangle and whether it is the primary one), and the DPI.
+BOOL CALLBACK AddMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM data) {
+  MONITORINFO info;
+  info.cbSize = sizeof info;
+  if (!GetMonitorInfoW(monitor, &info)) return TRUE;
+  char line[160];
+  std::snprintf(line, sizeof line, "monitor\trect=%ld,%ld,%ld,%ld\tprimary=%d\n", info.rcMonitor.left,
+                info.rcMonitor.top, info.rcMonitor.right, info.rcMonitor.bottom,
+                (info.dwFlags & MONITORINFOF_PRIMARY) ? 1 : 0);
+  reinterpret_cast<std::string*>(data)->append(line);
+  return TRUE;
+}
+
+int CmdMonitors() {
+  char line[200];
+  HDC screen = GetDC(nullptr);
+  std::snprintf(line, sizeof line, "screen\tvirtual=%d,%d,%d,%d\tcount=%d\tprimary=%d,%d\tdpi=%d\n",
+                GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN),
+                GetSystemMetrics(SM_CXVIRTUALSCREEN), GetSystemMetrics(SM_CYVIRTUALSCREEN),
+                GetSystemMetrics(SM_CMONITORS), GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN),
+                GetDeviceCaps(screen, LOGPIXELSX));
+  ReleaseDC(nullptr, screen);
+  std::string out = line;
+  EnumDisplayMonitors(nullptr, nullptr, AddMonitor, reinterpret_cast<LPARAM>(&out));
+  Write(out);
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -411,5 +440,6 @@ int main(int argc, char** argv) {
   if (cmd == "settext") return CmdSetText(argc, argv);
   if (cmd == "geometry") return CmdGeometry(argc, argv);
   if (cmd == "gettext") return CmdGetText(argc, argv);
+  if (cmd == "monitors") return CmdMonitors();
   return Fail("unknown command '%s'", argv[1]);
 }
