@@ -40,8 +40,13 @@ add_custom_command(
   COMMENT "Synthesising the sound effects")
 add_custom_target(wzrv_sounds ALL DEPENDS ${WZRV_SOUNDS})
 
+# The version resource and the manifest take the project version.
+set(WZRV_VERSION_QUAD ${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR}.${PROJECT_VERSION_PATCH}.0)
+configure_file(resources/wzrv_version.h.in ${CMAKE_CURRENT_BINARY_DIR}/wzrv_version.h @ONLY)
+configure_file(resources/wzrv.manifest.in ${CMAKE_CURRENT_BINARY_DIR}/wzrv.manifest @ONLY)
+
 set_source_files_properties(resources/wzrv.rc PROPERTIES
-  OBJECT_DEPENDS ${WZRV_ICON}
+  OBJECT_DEPENDS "${WZRV_ICON};${CMAKE_CURRENT_BINARY_DIR}/wzrv_version.h;${CMAKE_CURRENT_BINARY_DIR}/wzrv.manifest"
   COMPILE_FLAGS "-c 65001 -I ${CMAKE_CURRENT_BINARY_DIR}")
 # windres does not understand the C compiler's charset flags.
 set(CMAKE_RC_FLAGS "")

@@ -90,6 +90,13 @@ LC_ALL=$WZRV_WINE_LOCALE wineboot -i >"$dir/wineboot.log" 2>&1 || { echo "wine-e
 wineserver -w
 wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
 wineserver -w
+if [ -n "${WZRV_LOGPIXELS:-}" ]; then
+  # A scaled display (144 = 150 %): the system DPI Wine reports to programs.
+  wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$WZRV_LOGPIXELS" /f >/dev/null 2>&1
+  wine reg add 'HKLM\System\CurrentControlSet\Hardware Profiles\Current\Software\Fonts' /v LogPixels \
+    /t REG_DWORD /d "$WZRV_LOGPIXELS" /f >/dev/null 2>&1
+  wineserver -w
+fi
 if [ -n "$monitors" ]; then
   # Xephyr's RandR knows one output only; its Xinerama has every monitor.
   wine reg add 'HKCU\Software\Wine\X11 Driver' /v UseXRandR /d N /f >/dev/null 2>&1
