@@ -3,7 +3,7 @@
 # Idempotent: does nothing when everything is already there.
 set -euo pipefail
 
-NATIVE_PKGS="build-essential cmake pkg-config googletest libgtest-dev libpng-dev libgif-dev libx11-dev libxtst-dev clang clang-tidy cppcheck zip"
+NATIVE_PKGS="build-essential cmake pkg-config googletest libgtest-dev libpng-dev libgif-dev libx11-dev libxtst-dev libxrandr-dev clang clang-tidy cppcheck zip"
 CROSS_PKGS="g++-mingw-w64-i686 binutils-mingw-w64-i686 mingw-w64-i686-dev"
 WINE_PKGS="wine wine32:i386 xvfb xserver-xephyr xdotool fvwm x11-utils x11-xserver-utils fonts-ipafont-gothic"
 # What Wine recommends for its 32-bit X11 driver (left out by --no-install-recommends): the

@@ -252,6 +252,9 @@ class X11 {
   // background colour (0xRRGGBB) and filled rectangles on it.
   void SetRootBackground(unsigned rgb);
   void FillRootRect(int x, int y, int width, int height, unsigned rgb);
+  // Changes the size of the screen (its one monitor) through RandR, as a
+  // change of resolution does; a mode that does not exist yet is made.
+  bool SetScreenSize(int width, int height);
   // Whether a window manager holds the screen (WM_S0 / _NET_SUPPORTING_WM_CHECK).
   bool WindowManagerRunning();
   void Sync();

@@ -6,11 +6,13 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
+#include <X11/extensions/Xrandr.h>
 #include <png.h>
 #include <signal.h>
 #include <sys/wait.h>
 
 #include <algorithm>
+#include <cstring>
 #include <cerrno>
 #include <cstdio>
 #include <thread>
@@ -85,8 +87,32 @@ X11::~X11() {
   if (display_ != nullptr) XCloseDisplay(display_);
 }
 
-int X11::ScreenWidth() const { return display_ ? DisplayWidth(display_, DefaultScreen(display_)) : 0; }
-int X11::ScreenHeight() const { return display_ ? DisplayHeight(display_, DefaultScreen(display_)) : 0; }
+namespace {
+// The root window's size now (Xlib's screen record keeps the size the
+// connection began with, also after a change through RandR).
+void RootSize(Display* d, int* w, int* h) {
+  Window root;
+  int x, y;
+  unsigned width = 0, height = 0, border, depth;
+  if (d != nullptr && XGetGeometry(d, DefaultRootWindow(d), &root, &x, &y, &width, &height, &border, &depth)) {
+    *w = static_cast<int>(width);
+    *h = static_cast<int>(height);
+  } else {
+    *w = *h = 0;
+  }
+}
+}  // namespace
+
+int X11::ScreenWidth() const {
+  int w, h;
+  RootSize(display_, &w, &h);
+  return w;
+}
+int X11::ScreenHeight() const {
+  int w, h;
+  RootSize(display_, &w, &h);
+  return h;
+}
 
 void X11::Sync() {
   if (display_ != nullptr) XSync(display_, False);
@@ -95,7 +121,8 @@ void X11::Sync() {
 Image X11::Screenshot() {
   Image image;
   if (display_ == nullptr) return image;
-  const int w = ScreenWidth(), h = ScreenHeight();
+  int w, h;
+  RootSize(display_, &w, &h);
   XImage* x = XGetImage(display_, DefaultRootWindow(display_), 0, 0, w, h, AllPlanes, ZPixmap);
   if (x == nullptr) return image;
   image.width = w;
@@ -331,6 +358,55 @@ void WindowManager::Stop() {
     waitpid(pid_, nullptr, 0);
   }
   pid_ = -1;
+}
+
+bool X11::SetScreenSize(int width, int height) {
+  if (display_ == nullptr) return false;
+  const Window root = DefaultRootWindow(display_);
+  XRRScreenResources* res = XRRGetScreenResources(display_, root);
+  if (res == nullptr) return false;
+  bool ok = false;
+  if (res->noutput > 0 && res->ncrtc > 0) {
+    const RROutput output = res->outputs[0];
+    XRROutputInfo* out = XRRGetOutputInfo(display_, res, output);
+    const RRCrtc crtc = out != nullptr && out->crtc != 0 ? out->crtc : res->crtcs[0];
+    RRMode mode = 0;
+    for (int i = 0; i < res->nmode; ++i) {
+      if (static_cast<int>(res->modes[i].width) == width && static_cast<int>(res->modes[i].height) == height)
+        mode = res->modes[i].id;
+    }
+    if (mode == 0) {
+      // A mode made by this connection lives as long as it does.
+      char name[32];
+      std::snprintf(name, sizeof name, "%dx%d-test", width, height);
+      XRRModeInfo info = {};
+      info.width = static_cast<unsigned>(width);
+      info.height = static_cast<unsigned>(height);
+      info.hTotal = static_cast<unsigned>(width);
+      info.vTotal = static_cast<unsigned>(height);
+      info.dotClock = static_cast<unsigned long>(width) * height * 60;
+      info.name = name;
+      info.nameLength = static_cast<unsigned>(std::strlen(name));
+      mode = XRRCreateMode(display_, root, &info);
+      XRRAddOutputMode(display_, output, mode);
+    }
+    int nowW, nowH;
+    RootSize(display_, &nowW, &nowH);
+    // About 96 pixels to the inch.
+    const int mmw = width * 254 / 960, mmh = height * 254 / 960;
+    RROutput outputs[1] = {output};
+    // The screen holds the monitor at every moment: grow it before, shrink it after.
+    XGrabServer(display_);
+    const bool grow = width > nowW || height > nowH;
+    if (grow) XRRSetScreenSize(display_, root, width, height, mmw, mmh);
+    ok = XRRSetCrtcConfig(display_, res, crtc, CurrentTime, 0, 0, mode, RR_Rotate_0, outputs, 1) == RRSetConfigSuccess;
+    if (!grow) XRRSetScreenSize(display_, root, width, height, mmw, mmh);
+    XUngrabServer(display_);
+    XSync(display_, False);
+    if (out != nullptr) XRRFreeOutputInfo(out);
+  }
+  XRRFreeScreenResources(res);
+  return ok;
 }
 
 }  // namespace e2e
