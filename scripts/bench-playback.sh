@@ -2,7 +2,9 @@
 # Field playback under Wine on a 1920x1080 virtual display: the hexagon
 # field's duration, the time to draw a step and the share of steps that reach
 # the screen, first as the program plays them and then, for comparison, with
-# the plain busy loop (nothing hands the drawing to the screen between steps).
+# the plain busy loop (nothing hands the drawing to the screen between steps);
+# last, as the program plays them on two monitors (1024x768 and 800x600 side
+# by side), clicked on the second one.
 #   scripts/bench-playback.sh NATIVE_BUILD_DIR WIN32_BUILD_DIR WORK_DIR
 set -euo pipefail
 native=${1:-build/native}
@@ -21,3 +23,6 @@ for present in wait none; do
     bash "$here/wine-env.sh" "$work" -- "$bench" --gtest_brief=1 2>/dev/null |
     grep -v "^Running main" || true
 done
+WZRV_MONITORS=1024x768,800x600 WZRV_BENCH_X=1424 WZRV_BENCH_Y=300 \
+  bash "$here/wine-env.sh" "$work" -- "$bench" --gtest_brief=1 2>/dev/null |
+  grep -v "^Running main" || true

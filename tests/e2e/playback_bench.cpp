@@ -39,7 +39,9 @@ TEST_F(PlaybackBench, HexagonField) {
   const unsigned colors[3] = {0xFF8800, 0xFF8800, 0xFF8800};
   std::vector<double> ratios, drawFractions, shares, otherShares;
   int unmatched = 0, grabs = 0;
-  const int x = before.width / 2, y = before.height / 2;
+  // The click point: the screen's centre, or WZRV_BENCH_X/Y (on two monitors, the second one's).
+  const int x = std::stoi(Env("WZRV_BENCH_X", std::to_string(before.width / 2)));
+  const int y = std::stoi(Env("WZRV_BENCH_Y", std::to_string(before.height / 2)));
   // Timing: clicks with nobody else busy, the durations from the program's
   // own step timings.
   for (int click = 0; click < 60 && static_cast<int>(ratios.size()) < wanted; ++click) {
@@ -92,7 +94,8 @@ TEST_F(PlaybackBench, HexagonField) {
     for (double x : v) s += x;
     return v.empty() ? 0.0 : s / v.size();
   };
-  std::printf("playback bench (%dx%d, present %s, %zu hexagon animations):\n", before.width, before.height,
+  std::printf("playback bench (%dx%d%s%s, click at %d,%d, present %s, %zu hexagon animations):\n", before.width,
+              before.height, Env("WZRV_MONITORS").empty() ? "" : ", monitors ", Env("WZRV_MONITORS").c_str(), x, y,
               present.empty() ? "wait" : present.c_str(), ratios.size());
   std::printf("  hexagon duration / 380 ms: mean %.3f, min %.3f, max %.3f (target <= 1.05, never < 1.0)\n",
               mean(ratios), *std::min_element(ratios.begin(), ratios.end()),
