@@ -27,6 +27,20 @@ unsigned CellColour(int cx, int cy, int variant) {
   return (r << 16) | (g << 8) | b;
 }
 
+// The checkerboard of `variant` as a pixmap of the screen's size.
+Pixmap PatternPixmap(Display* d, Window root, int width, int height, int variant) {
+  const Pixmap p = XCreatePixmap(d, root, width, height, DefaultDepth(d, DefaultScreen(d)));
+  GC gc = XCreateGC(d, p, 0, nullptr);
+  for (int y = 0; y < height; y += kCell) {
+    for (int x = 0; x < width; x += kCell) {
+      XSetForeground(d, gc, CellColour(x / kCell, y / kCell, variant));
+      XFillRectangle(d, p, gc, x, y, kCell, kCell);
+    }
+  }
+  XFreeGC(d, gc);
+  return p;
+}
+
 }  // namespace
 
 bool PatternWindow::Open(int variant) {
@@ -38,15 +52,7 @@ bool PatternWindow::Open(int variant) {
   width_ = DisplayWidth(display_, s);
   height_ = DisplayHeight(display_, s);
   const Window root = RootWindow(display_, s);
-  pixmap_ = XCreatePixmap(display_, root, width_, height_, DefaultDepth(display_, s));
-  GC gc = XCreateGC(display_, pixmap_, 0, nullptr);
-  for (int y = 0; y < height_; y += kCell) {
-    for (int x = 0; x < width_; x += kCell) {
-      XSetForeground(display_, gc, CellColour(x / kCell, y / kCell, variant_));
-      XFillRectangle(display_, pixmap_, gc, x, y, kCell, kCell);
-    }
-  }
-  XFreeGC(display_, gc);
+  pixmap_ = PatternPixmap(display_, root, width_, height_, variant_);
   // The root window's own background: nothing can be stacked below it, a
   // window manager leaves it alone, and the server repaints it by itself.
   XSetWindowBackgroundPixmap(display_, root, pixmap_);
@@ -119,15 +125,7 @@ bool SlowWindow::Open(int variant, Millis delay) {
   const int s = DefaultScreen(display_);
   const int width = DisplayWidth(display_, s), height = DisplayHeight(display_, s);
   const Window root = RootWindow(display_, s);
-  pixmap_ = XCreatePixmap(display_, root, width, height, DefaultDepth(display_, s));
-  GC gc = XCreateGC(display_, pixmap_, 0, nullptr);
-  for (int y = 0; y < height; y += kCell) {
-    for (int x = 0; x < width; x += kCell) {
-      XSetForeground(display_, gc, CellColour(x / kCell, y / kCell, variant));
-      XFillRectangle(display_, pixmap_, gc, x, y, kCell, kCell);
-    }
-  }
-  XFreeGC(display_, gc);
+  pixmap_ = PatternPixmap(display_, root, width, height, variant);
   XSetWindowAttributes attrs;
   attrs.override_redirect = True;  // no window manager frames or moves it
   attrs.background_pixel = 0x808080;
