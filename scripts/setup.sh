@@ -10,6 +10,11 @@ WINE_PKGS="wine wine32:i386 xvfb xserver-xephyr xdotool fvwm x11-utils x11-xserv
 # X extension libraries it loads at run time, and its own fonts (the caption buttons' glyphs).
 WINE_PKGS="$WINE_PKGS libxrender1:i386 libxrandr2:i386 libxinerama1:i386 libxcursor1:i386 libxi6:i386
   libxcomposite1:i386 libxfixes3:i386 libxxf86vm1:i386 fonts-wine"
+# The 64-bit Wine for 64-bit (WoW64) prefixes, with the same X libraries for it.
+WINE_PKGS="$WINE_PKGS wine64 libxrender1 libxrandr2 libxinerama1 libxcursor1 libxi6 libxcomposite1 libxfixes3
+  libxxf86vm1"
+# A compositing window manager for the lock tests under one (xfwm4 runs its compositor headless).
+WINE_PKGS="$WINE_PKGS xfwm4"
 
 missing=()
 for p in $NATIVE_PKGS $CROSS_PKGS $WINE_PKGS; do

@@ -38,6 +38,7 @@ class Window {
 class MainWindow : public Window, public wzrv::MainWindowBase {
  public:
   static char szClassName[20];
+  static const char KeyClassName[];
 
   explicit MainWindow(int option);
   static void Register();
@@ -79,6 +80,11 @@ class MainWindow : public Window, public wzrv::MainWindowBase {
   wzrv::ScreenArea snapshotArea;  // what it shows: the locked window's area
   wzrv::ScreenArea coveredArea;   // the screen the locked window was given
   static constexpr UINT_PTR ScreenCheckTimer = 1;
+  // The small window that holds the keyboard for the locked one, and the
+  // timer that hands the keyboard to it again while the lock settles.
+  HWND keyWindow = nullptr;
+  static constexpr UINT_PTR KeyboardTimer = 2;
+  int keyboardTakes = 0;
 
   FILE* LoadFP = nullptr;
   FILE* SaveFP = nullptr;
@@ -115,6 +121,10 @@ class MainWindow : public Window, public wzrv::MainWindowBase {
     BoxWatch& operator=(const BoxWatch&) = delete;
   };
   void RestoreLocked();
+  static LRESULT CALLBACK KeyWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+  void ShowKeyWindow();
+  void TakeKeyboard();
+  void HideKeyWindow();
   void Impact(LPARAM lParam);
   void OnDestroy();
 };

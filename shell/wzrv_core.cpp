@@ -36,7 +36,7 @@ Decision Dispatch(unsigned message, unsigned wParam, bool iconic, bool paletteCh
     case msg::DisplayChange:
       return {iconic ? Action::Default : Action::DisplayChange, 0};
     case msg::Timer:
-      return {iconic ? Action::Default : Action::CheckScreen, 0};
+      return {iconic ? Action::Default : Action::LockTimer, 0};
     case msg::Close:
       return {iconic ? Action::DestroyWindow : Action::Nothing, 0};
     case msg::Char:

@@ -76,7 +76,7 @@ enum class Action {
   PaintSnapshot,  // show the screen as it was when the lock began
   EraseSnapshot,
   DisplayChange,  // the monitors changed while locked: cover the new screen
-  CheckScreen,    // a timer while locked: has the screen changed?
+  LockTimer,      // a timer while locked (screen check, keyboard)
   Default,        // hand it to the default window procedure
 };
 

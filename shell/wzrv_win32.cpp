@@ -15,6 +15,7 @@ HINSTANCE Main::hPrevInstance = nullptr;
 int Main::nCmdShow = 0;
 
 char MainWindow::szClassName[20] = "Windows Z.R.V";
+const char MainWindow::KeyClassName[] = "Windows Z.R.V keys";
 
 namespace {
 
@@ -68,6 +69,12 @@ void MainWindow::Register() {
   wc.lpszMenuName = nullptr;
   wc.lpszClassName = szClassName;
   if (!RegisterClassA(&wc)) ExitProcess(0);
+  wc.style = 0;
+  wc.lpfnWndProc = KeyWndProc;
+  wc.hIcon = nullptr;
+  wc.hbrBackground = nullptr;
+  wc.lpszClassName = KeyClassName;
+  RegisterClassA(&wc);  // without it the lock still works, only takes no keys under some window managers
 }
 
 MainWindow::MainWindow(int option) {
@@ -218,8 +225,9 @@ long MainWindow::WndProc(UINT iMessage, WPARAM wParam, LPARAM lParam) {
     case wzrv::Action::DisplayChange:
       CoverNewScreen();
       break;
-    case wzrv::Action::CheckScreen:
+    case wzrv::Action::LockTimer:
       if (wParam == ScreenCheckTimer && !(LockedArea() == coveredArea)) CoverNewScreen();
+      if (wParam == KeyboardTimer) TakeKeyboard();
       break;
     case wzrv::Action::Default:
       return DefWindowProcA(hWnd, iMessage, wParam, lParam);
@@ -249,6 +257,7 @@ void MainWindow::Lock() {
 
 void MainWindow::Unlock() {
   KillTimer(hWnd, ScreenCheckTimer);
+  HideKeyWindow();
   if (RunningUnderWine()) {
     // Under Wine the X window needs help to leave the screen:
     // - without a window manager nothing iconifies it, and it would go on
@@ -466,6 +475,64 @@ void MainWindow::RestoreLocked() {
   } else if (!EqualRect(&desk, &now)) {
     SetWindowPos(hWnd, HWND_TOPMOST, desk.left, desk.top, w, h, SWP_NOACTIVATE);
   }
+  ShowKeyWindow();
+}
+
+// The keyboard. Windows gives it to the window that comes to the front. Under
+// Wine the X window of a window that a window manager manages (every
+// full-screen one) gets the keys only when the window manager hands them over,
+// and a window manager does not always do that for a window that maps itself
+// over the screen: fvwm kept them on a window of its own in about half the
+// locks. A window that no window manager manages takes the X keyboard when it
+// gets the focus. So the lock shows such a window, one pixel in the corner of
+// its screen, gives it the focus and takes the focus back at once: the X
+// keyboard stays with the small window, and the keys typed there come to the
+// window in front, the locked one. Done again every 100 ms for the first
+// second, while a window manager settles the new window, then every half
+// second and after every click for as long as the lock lasts: a window
+// manager may move the X focus again (fvwm does at a click).
+// The small window has an empty shape: it shows nothing and no click stops
+// at it.
+void MainWindow::ShowKeyWindow() {
+  const wzrv::ScreenArea area = LockedArea();
+  if (keyWindow == nullptr) {
+    keyWindow = CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, KeyClassName, "", WS_POPUP, area.left,
+                                area.top, 1, 1, nullptr, nullptr, Main::hInstance, nullptr);
+    if (keyWindow == nullptr) return;
+    SetWindowLongA(keyWindow, 0, reinterpret_cast<LONG>(this));
+    HRGN none = CreateRectRgn(0, 0, 0, 0);
+    if (none != nullptr && !SetWindowRgn(keyWindow, none, FALSE)) DeleteObject(none);  // else the window owns it
+  }
+  SetWindowPos(keyWindow, HWND_TOPMOST, area.left, area.top, 1, 1, SWP_NOACTIVATE | SWP_SHOWWINDOW);
+  keyboardTakes = 0;
+  TakeKeyboard();
+  SetTimer(hWnd, KeyboardTimer, 100, nullptr);
+}
+
+void MainWindow::TakeKeyboard() {
+  if (++keyboardTakes == 10) SetTimer(hWnd, KeyboardTimer, 500, nullptr);
+  if (keyWindow == nullptr || !IsWindowVisible(keyWindow) || IsIconic(hWnd)) return;
+  SetFocus(keyWindow);
+  SetForegroundWindow(hWnd);
+  SetFocus(hWnd);
+}
+
+void MainWindow::HideKeyWindow() {
+  KillTimer(hWnd, KeyboardTimer);
+  if (keyWindow == nullptr) return;
+  SetWindowPos(keyWindow, nullptr, 0, 0, 0, 0,
+               SWP_HIDEWINDOW | SWP_NOACTIVATE | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER);
+}
+
+// A key that reaches the small window goes on to the locked window.
+LRESULT CALLBACK MainWindow::KeyWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  auto* self = reinterpret_cast<MainWindow*>(GetWindowLongA(hwnd, 0));
+  if (message == WM_CHAR && self != nullptr) {
+    PostMessageA(self->hWnd, message, wParam, lParam);
+    return 0;
+  }
+  if (message == WM_MOUSEACTIVATE) return MA_NOACTIVATE;
+  return DefWindowProcA(hwnd, message, wParam, lParam);
 }
 
 void MainWindow::Impact(LPARAM lParam) {
@@ -474,12 +541,15 @@ void MainWindow::Impact(LPARAM lParam) {
   wzrv::ImpactPoint(static_cast<unsigned long>(lParam), &x, &y);
   soundEffect->PlaySoundA(plan.slot);
   PlayBitmapAnimation(x, y, plan.anipattern, plan.wait, plan.delay);
+  TakeKeyboard();
   WZRV_GDI_TRACE("animation");
 }
 
 void MainWindow::OnDestroy() {
   PostQuitMessage(0);
   windowGone = true;
+  if (keyWindow != nullptr) DestroyWindow(keyWindow);
+  keyWindow = nullptr;
   if (!building) DeleteBitmap();  // else the build's end deletes every frame
   ReleaseSnapshot();
   if (appPalette != nullptr) {

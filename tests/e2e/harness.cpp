@@ -512,7 +512,7 @@ bool Program::Launch(const std::vector<std::string>& args, const LaunchOptions& 
   errPath_ = ArtifactDir() + "/wzrv-stderr-" + std::to_string(++serial) + ".txt";
   std::vector<std::string> argv = {"wine", options.exe.empty() ? ExePath() : Win32Dir() + "/" + options.exe};
   argv.insert(argv.end(), args.begin(), args.end());
-  auto env = WineEnv("-all,+debugstr", options.locale);
+  auto env = WineEnv(Env("WZRV_E2E_WINEDEBUG", "-all,+debugstr"), options.locale);
   for (const auto& kv : options.env) env[kv.first] = kv.second;
   pid_ = Spawn(argv, env, options.cwd.empty() ? DefaultProgramDir() : options.cwd, "", errPath_);
   return pid_ > 0;

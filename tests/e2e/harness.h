@@ -257,6 +257,8 @@ class X11 {
   bool SetScreenSize(int width, int height);
   // Whether a window manager holds the screen (WM_S0 / _NET_SUPPORTING_WM_CHECK).
   bool WindowManagerRunning();
+  // Whether a compositing manager holds the screen (_NET_WM_CM_S0).
+  bool CompositorRunning();
   void Sync();
 
  private:
@@ -264,15 +266,18 @@ class X11 {
   ::_XDisplay* display_ = nullptr;
 };
 
-// A window manager (fvwm) on the test display for tests that want one.
+// A window manager on the test display for tests that want one: fvwm (click
+// to focus, no compositing) or xfwm4 with its compositor, each as it comes.
 class WindowManager {
  public:
+  enum Kind { Fvwm, CompositingXfwm };
   ~WindowManager() { Stop(); }
-  bool Start(X11& x11, Millis timeout = Millis(10000));
+  bool Start(X11& x11, Kind kind = Fvwm, Millis timeout = Millis(15000));
   void Stop();
+  static const char* Name(Kind kind) { return kind == Fvwm ? "fvwm" : "xfwm4 (compositing)"; }
 
  private:
-  pid_t pid_ = -1;
+  pid_t pid_ = -1;  // leads a process group of its own
 };
 
 // ---- The test fixture -------------------------------------------------------------

@@ -1,6 +1,7 @@
 #include "tests/e2e/pattern_window.h"  // before Xlib, whose macros clash with GoogleTest
 
 #include <X11/Xlib.h>
+#include <X11/Xatom.h>
 #include <X11/Xutil.h>
 
 #include <poll.h>
@@ -54,9 +55,15 @@ bool PatternWindow::Open(int variant) {
   const Window root = RootWindow(display_, s);
   pixmap_ = PatternPixmap(display_, root, width_, height_, variant_);
   // The root window's own background: nothing can be stacked below it, a
-  // window manager leaves it alone, and the server repaints it by itself.
+  // window manager leaves it alone, and the server repaints it by itself. A
+  // compositing manager paints the desktop itself, from the pixmap that the
+  // root's _XROOTPMAP_ID names (black without one), so it is named there too.
   XSetWindowBackgroundPixmap(display_, root, pixmap_);
   XClearWindow(display_, root);
+  for (const char* name : {"_XROOTPMAP_ID", "ESETROOT_PMAP_ID"}) {
+    XChangeProperty(display_, root, XInternAtom(display_, name, False), XA_PIXMAP, 32, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(&pixmap_), 1);
+  }
   XSync(display_, False);
   return true;
 }
@@ -66,6 +73,8 @@ void PatternWindow::Close() {
   const Window root = DefaultRootWindow(display_);
   XSetWindowBackgroundPixmap(display_, root, None);  // the server's default again
   XClearWindow(display_, root);
+  for (const char* name : {"_XROOTPMAP_ID", "ESETROOT_PMAP_ID"})
+    XDeleteProperty(display_, root, XInternAtom(display_, name, False));
   XFreePixmap(display_, pixmap_);
   XSync(display_, False);
   XCloseDisplay(display_);

@@ -339,24 +339,40 @@ bool X11::WindowManagerRunning() {
   return alive;
 }
 
-bool WindowManager::Start(X11& x11, Millis timeout) {
+bool X11::CompositorRunning() {
+  if (display_ == nullptr) return false;
+  const std::string name = "_NET_WM_CM_S" + std::to_string(DefaultScreen(display_));
+  return XGetSelectionOwner(display_, XInternAtom(display_, name.c_str(), False)) != None;
+}
+
+bool WindowManager::Start(X11& x11, Kind kind, Millis timeout) {
   Stop();
   const std::string dir = ArtifactDir();
-  const std::string config = dir + "/fvwm.config";
-  WriteFile(config, "DesktopSize 1x1\nStyle * ClickToFocus\n");
-  pid_ = Spawn({"fvwm", "-f", config}, {}, dir, "", dir + "/fvwm-stderr.txt");
+  if (kind == Fvwm) {
+    const std::string config = dir + "/fvwm.config";
+    WriteFile(config, "DesktopSize 1x1\nStyle * ClickToFocus\n");
+    pid_ = Spawn({"setsid", "fvwm", "-f", config}, {}, dir, "", dir + "/fvwm-stderr.txt");
+  } else {
+    // xfwm4 reads its settings through D-Bus: a session bus of its own, with
+    // the defaults (the compositor on), and the accessibility bus left out.
+    pid_ = Spawn({"setsid", "dbus-run-session", "--", "xfwm4", "--compositor=on", "--sm-client-disable"},
+                 {{"NO_AT_BRIDGE", "1"}}, dir, "", dir + "/xfwm4-stderr.txt");
+  }
   if (pid_ <= 0) return false;
-  return WaitUntil([&] { return x11.WindowManagerRunning(); }, timeout);
+  return WaitUntil([&] {
+    return x11.WindowManagerRunning() && (kind == Fvwm || x11.CompositorRunning());
+  }, timeout);
 }
 
 void WindowManager::Stop() {
   if (pid_ <= 0) return;
-  kill(pid_, SIGTERM);
+  kill(-pid_, SIGTERM);
   const bool ended = WaitUntil([&] { return waitpid(pid_, nullptr, WNOHANG) == pid_; }, Millis(5000), Millis(20));
   if (!ended) {
-    kill(pid_, SIGKILL);
+    kill(-pid_, SIGKILL);
     waitpid(pid_, nullptr, 0);
   }
+  kill(-pid_, SIGKILL);  // what the leader left behind (the bus daemon)
   pid_ = -1;
 }
 

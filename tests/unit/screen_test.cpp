@@ -78,7 +78,7 @@ TEST(Dispatch, DisplayChangeWhileLockedCoversTheNewScreen) {
   EXPECT_EQ(Dispatch(msg::DisplayChange, 32, false, false, false).action, Action::DisplayChange);
   EXPECT_EQ(Dispatch(msg::DisplayChange, 32, true, false, false).action, Action::Default);
   // Where no such message comes, a timer while locked checks the screen.
-  EXPECT_EQ(Dispatch(msg::Timer, 1, false, false, true).action, Action::CheckScreen);
+  EXPECT_EQ(Dispatch(msg::Timer, 1, false, false, true).action, Action::LockTimer);
   EXPECT_EQ(Dispatch(msg::Timer, 1, true, false, false).action, Action::Default);
 }
 
