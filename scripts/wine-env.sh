@@ -14,7 +14,8 @@ mkdir -p "$dir"
 dir=$(cd "$dir" && pwd)
 
 export WINEPREFIX="$dir/prefix"
-export WINEARCH=win32
+# WZRV_WINEARCH=win64 gives a 64-bit prefix, where the 32-bit program runs through WoW64.
+export WINEARCH=${WZRV_WINEARCH:-win32}
 export WINEDLLOVERRIDES="mscoree,mshtml="
 export WINEDEBUG="${WINEDEBUG:--all}"
 export WZRV_WINE_LOCALE=ja_JP.UTF-8

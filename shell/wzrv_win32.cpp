@@ -259,20 +259,32 @@ void MainWindow::Unlock() {
   KillTimer(hWnd, ScreenCheckTimer);
   HideKeyWindow();
   if (RunningUnderWine()) {
+    // An empty shape uncovers the desktop at once, and clicks go to what is
+    // below; the window leaves the screen after that, in Wine's own time.
+    HRGN none = CreateRectRgn(0, 0, 0, 0);
+    if (none != nullptr && !SetWindowRgn(hWnd, none, FALSE)) DeleteObject(none);
+    FlushWindowSystem();
+  }
+  ReleaseSnapshot();
+  WZRV_GDI_TRACE("unlock");
+  soundEffect->PlaySoundA(4);
+  if (RunningUnderWine()) {
     // Under Wine the X window needs help to leave the screen:
     // - without a window manager nothing iconifies it, and it would go on
-    //   showing the locked picture: move it off the screen first (the next
-    //   lock gives it the desktop rectangle again);
+    //   covering the screen: move it off the screen first (the next lock
+    //   gives it the desktop rectangle again);
     // - a window manager leaves the full-screen frame on the screen, and
     //   Wine answers its state change with a restore, which would lock once
     //   more: unmapped first and shown minimised without activation, it comes
     //   back as the same icon as at start-up. (Without a window manager the
-    //   hide costs Wine about two seconds waiting for an activation.)
+    //   unmap costs Wine about two seconds waiting for an answer, after the
+    //   desktop is uncovered.)
     SetWindowPos(hWnd, nullptr, -32000, -32000, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     ShowWindow(hWnd, SW_SHOWMINNOACTIVE);
     SetWindowPos(hWnd, nullptr, 0, 0, 0, 0,
                  SWP_HIDEWINDOW | SWP_NOACTIVATE | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER);
     ShowWindow(hWnd, SW_SHOWMINNOACTIVE);
+    SetWindowRgn(hWnd, nullptr, FALSE);
     // The restored rectangle is the desktop's again, as it was at start-up.
     WINDOWPLACEMENT placement;
     placement.length = sizeof placement;
@@ -284,9 +296,6 @@ void MainWindow::Unlock() {
   } else {
     ShowWindow(hWnd, SW_SHOWMINIMIZED);
   }
-  ReleaseSnapshot();
-  WZRV_GDI_TRACE("unlock");
-  soundEffect->PlaySoundA(4);
 }
 
 // Windows that are composited (and Wine) show nothing of what lies under a
@@ -465,13 +474,13 @@ void MainWindow::RestoreLocked() {
   GetWindowRect(hWnd, &now);
   const int w = area.width, h = area.height;
   if (RunningUnderWine()) {
-    SetWindowPos(hWnd, HWND_TOPMOST, desk.left, desk.top, w, h - 1, SWP_NOACTIVATE);
-    SetWindowPos(hWnd, HWND_TOPMOST, desk.left, desk.top, w, h, SWP_NOACTIVATE);
     // Wine published the minimised window's size as its fixed size, so a
-    // window manager keeps it that small; mapping the window anew publishes
-    // the desktop size and lets the window manager give it the focus.
-    ShowWindow(hWnd, SW_HIDE);
-    ShowWindow(hWnd, SW_SHOW);
+    // window manager keeps it that small: a frame change publishes the
+    // desktop size, and the change of size that follows is then carried out.
+    // (Mapping the window anew would do it too, but without a window manager
+    // Wine waits two seconds for an answer to the unmap.)
+    SetWindowPos(hWnd, HWND_TOPMOST, desk.left, desk.top, w, h - 1, SWP_NOACTIVATE | SWP_FRAMECHANGED);
+    SetWindowPos(hWnd, HWND_TOPMOST, desk.left, desk.top, w, h, SWP_NOACTIVATE);
   } else if (!EqualRect(&desk, &now)) {
     SetWindowPos(hWnd, HWND_TOPMOST, desk.left, desk.top, w, h, SWP_NOACTIVATE);
   }
