@@ -84,6 +84,7 @@ class MainWindow : public Window, public wzrv::MainWindowBase {
   // timer that hands the keyboard to it again while the lock settles.
   HWND keyWindow = nullptr;
   static constexpr UINT_PTR KeyboardTimer = 2;
+  static constexpr UINT FreshTimeMessage = WM_APP + 1;
   int keyboardTakes = 0;
 
   FILE* LoadFP = nullptr;
@@ -125,6 +126,7 @@ class MainWindow : public Window, public wzrv::MainWindowBase {
   void ShowKeyWindow();
   void TakeKeyboard();
   void HideKeyWindow();
+  void KeepCovering();
   void Impact(LPARAM lParam);
   void OnDestroy();
 };

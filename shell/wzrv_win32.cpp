@@ -228,6 +228,7 @@ long MainWindow::WndProc(UINT iMessage, WPARAM wParam, LPARAM lParam) {
     case wzrv::Action::LockTimer:
       if (wParam == ScreenCheckTimer && !(LockedArea() == coveredArea)) CoverNewScreen();
       if (wParam == KeyboardTimer) TakeKeyboard();
+      KeepCovering();
       break;
     case wzrv::Action::Default:
       return DefWindowProcA(hWnd, iMessage, wParam, lParam);
@@ -498,8 +499,9 @@ void MainWindow::RestoreLocked() {
 // keyboard stays with the small window, and the keys typed there come to the
 // window in front, the locked one. Done again every 100 ms for the first
 // second, while a window manager settles the new window, then every half
-// second and after every click for as long as the lock lasts: a window
-// manager may move the X focus again (fvwm does at a click).
+// second for as long as the lock lasts, and at every click and for a second
+// after it: a window manager may move the X focus again (fvwm does at a
+// click).
 // The small window has an empty shape: it shows nothing and no click stops
 // at it.
 void MainWindow::ShowKeyWindow() {
@@ -521,9 +523,30 @@ void MainWindow::ShowKeyWindow() {
 void MainWindow::TakeKeyboard() {
   if (++keyboardTakes == 10) SetTimer(hWnd, KeyboardTimer, 500, nullptr);
   if (keyWindow == nullptr || !IsWindowVisible(keyWindow) || IsIconic(hWnd)) return;
+  // Wine dates its X focus request with the time of the last message taken
+  // from the queue, and the X server ignores a request older than the last
+  // focus change (a window manager's at a click, say): a message posted and
+  // taken at once makes that time now.
+  MSG msg;
+  if (PostMessageA(hWnd, FreshTimeMessage, 0, 0)) {
+    PeekMessageA(&msg, hWnd, FreshTimeMessage, FreshTimeMessage, PM_REMOVE);
+  }
   SetFocus(keyWindow);
   SetForegroundWindow(hWnd);
   SetFocus(hWnd);
+}
+
+// A window manager may still answer the lock's last change of size with an
+// earlier one (fvwm, now and then, left the window a line short): while
+// locked the window is given its area again whenever it has another.
+void MainWindow::KeepCovering() {
+  RECT now;
+  if (IsIconic(hWnd) || !GetWindowRect(hWnd, &now)) return;
+  const RECT want = AsRect(coveredArea);
+  if (EqualRect(&now, &want)) return;
+  wzrv::Trace("cover again %ld %ld %ld %ld", now.left, now.top, now.right, now.bottom);
+  SetWindowPos(hWnd, HWND_TOPMOST, want.left, want.top, want.right - want.left, want.bottom - want.top,
+               SWP_NOACTIVATE);
 }
 
 void MainWindow::HideKeyWindow() {
@@ -549,7 +572,12 @@ void MainWindow::Impact(LPARAM lParam) {
   int x, y;
   wzrv::ImpactPoint(static_cast<unsigned long>(lParam), &x, &y);
   soundEffect->PlaySoundA(plan.slot);
+  TakeKeyboard();
   PlayBitmapAnimation(x, y, plan.anipattern, plan.wait, plan.delay);
+  // A window manager may have taken the X focus at the click: taken back at
+  // once and again over the next second.
+  keyboardTakes = 0;
+  if (!IsIconic(hWnd)) SetTimer(hWnd, KeyboardTimer, 100, nullptr);
   TakeKeyboard();
   WZRV_GDI_TRACE("animation");
 }

@@ -63,10 +63,15 @@ class DesktopTest : public WzrvTest {
   }
 
   // Types the password and Return with no focusing of the window first, as a
-  // user at the keyboard does, and waits for the unlock.
+  // user at the keyboard does, and waits for the unlock: the window is an
+  // icon again and its X window no longer lies over the screen to take clicks.
   bool TypeToUnlock(const std::string& password) {
+    const unsigned long xwin = mainXwin_;
     Type(password + "\r");
-    return WaitUnlocked(Millis(8000));
+    if (!WaitUnlocked(Millis(8000))) return false;
+    const bool uncovered = WaitUntil([&] { return !pattern_.Covers(xwin, ScreenRect()); }, Millis(5000));
+    EXPECT_TRUE(uncovered) << "the unlocked window still covers the screen";
+    return uncovered;
   }
 
   // The locked window's rectangle and its X window's are the desktop's.
@@ -158,6 +163,21 @@ TEST_F(DesktopTest, UnlockUncoversTheDesktopAndEveryLockTakesItAnew) {
   ASSERT_TRUE(ScreenShows(other, "the other test pattern"));
   ASSERT_TRUE(LockWithReminder());
   EXPECT_TRUE(ScreenShows(other, "the desktop as it was at the second lock"));
+  ASSERT_TRUE(TypeToUnlock(""));
+}
+
+// Something else (a window manager, another program) makes the locked window
+// smaller: it covers the whole screen again by itself, and typing unlocks.
+TEST_F(DesktopTest, LockedWindowMadeSmallerCoversTheScreenAgain) {
+  ASSERT_TRUE(Start());
+  ASSERT_TRUE(LockWithReminder());
+  ExpectCoversTheDesktop();
+  const unsigned long xwin = State().Main()->xwin;
+  const size_t from = program_.Traces().size();
+  x11().MoveResize(xwin, Rect{0, 0, 1024, 700});
+  ASSERT_TRUE(WaitTrace("cover again", from)) << "the program did not notice the smaller window";
+  ExpectCoversTheDesktop();
+  EXPECT_TRUE(ScreenShows(expected_, "the desktop under the locked window again"));
   ASSERT_TRUE(TypeToUnlock(""));
 }
 

@@ -257,6 +257,8 @@ class X11 {
   bool SetScreenSize(int width, int height);
   // Whether a window manager holds the screen (WM_S0 / _NET_SUPPORTING_WM_CHECK).
   bool WindowManagerRunning();
+  // Moves and sizes another client's X window, as a window manager may.
+  void MoveResize(unsigned long xwin, const Rect& rect);
   // Whether a compositing manager holds the screen (_NET_WM_CM_S0).
   bool CompositorRunning();
   void Sync();

@@ -3,6 +3,7 @@
 #include <X11/Xlib.h>
 #include <X11/Xatom.h>
 #include <X11/Xutil.h>
+#include <X11/extensions/shape.h>
 
 #include <poll.h>
 
@@ -91,6 +92,34 @@ bool PatternWindow::Viewable(unsigned long xwin) {
   XSync(display_, False);
   XSetErrorHandler(previous);
   return ok;
+}
+
+bool PatternWindow::Covers(unsigned long xwin, const Rect& rect) {
+  Rect at;
+  if (!Viewable(xwin) || !RootGeometry(xwin, &at) || !(at == rect)) return false;
+  auto previous = XSetErrorHandler(IgnoreXError);
+  int count = 0, ordering = 0;
+  XRectangle* shape = XShapeGetRectangles(display_, xwin, ShapeBounding, &count, &ordering);
+  if (shape != nullptr) XFree(shape);
+  XSync(display_, False);
+  XSetErrorHandler(previous);
+  return count > 0;
+}
+
+std::chrono::steady_clock::time_point WatchUnmap(unsigned long xwin, Millis timeout) {
+  Display* d = XOpenDisplay(nullptr);
+  const auto end = std::chrono::steady_clock::now() + timeout;
+  if (d == nullptr) return end;
+  auto previous = XSetErrorHandler(IgnoreXError);
+  auto now = std::chrono::steady_clock::now();
+  for (; now < end; now = std::chrono::steady_clock::now()) {
+    XWindowAttributes attrs;
+    if (!XGetWindowAttributes(d, xwin, &attrs) || attrs.map_state != IsViewable) break;
+    poll(nullptr, 0, 1);
+  }
+  XSetErrorHandler(previous);
+  XCloseDisplay(d);
+  return now;
 }
 
 Image PatternWindow::Expected() const {

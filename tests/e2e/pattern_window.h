@@ -11,6 +11,10 @@
 
 namespace e2e {
 
+// Waits (boundedly) in a connection of its own until an X window is no longer
+// viewable; returns when that was seen (steady clock), or the time of giving up.
+std::chrono::steady_clock::time_point WatchUnmap(unsigned long xwin, Millis timeout);
+
 class PatternWindow {
  public:
   PatternWindow() = default;
@@ -30,6 +34,9 @@ class PatternWindow {
   Image Expected() const;
   // Geometry of an X window in root coordinates; false when it has none.
   bool RootGeometry(unsigned long xwin, Rect* rect);
+  // Whether an X window is on the screen at `rect` and takes clicks there:
+  // viewable, placed so, and not shaped to nothing.
+  bool Covers(unsigned long xwin, const Rect& rect);
 
  private:
   ::_XDisplay* display_ = nullptr;

@@ -339,6 +339,12 @@ bool X11::WindowManagerRunning() {
   return alive;
 }
 
+void X11::MoveResize(unsigned long xwin, const Rect& rect) {
+  if (display_ == nullptr) return;
+  XMoveResizeWindow(display_, xwin, rect.left, rect.top, rect.Width(), rect.Height());
+  XSync(display_, False);
+}
+
 bool X11::CompositorRunning() {
   if (display_ == nullptr) return false;
   const std::string name = "_NET_WM_CM_S" + std::to_string(DefaultScreen(display_));
