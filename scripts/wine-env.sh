@@ -91,6 +91,13 @@ LC_ALL=$WZRV_WINE_LOCALE wineboot -i >"$dir/wineboot.log" 2>&1 || { echo "wine-e
 wineserver -w
 wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
 wineserver -w
+# Debian's Wine looks for its own fonts (fonts-wine: Marlett for the caption
+# buttons, Tahoma, ...) beside the system's, not where the package puts them;
+# without them a caption's close button shows the letter "r". A prefix's
+# Fonts folder is always searched: the fonts are copied there.
+if [ -d /usr/share/wine/fonts ]; then
+  cp -n /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
+fi
 if [ -n "${WZRV_LOGPIXELS:-}" ]; then
   # A scaled display (144 = 150 %): the system DPI Wine reports to programs.
   wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$WZRV_LOGPIXELS" /f >/dev/null 2>&1
