@@ -492,8 +492,8 @@ void MainWindow::RestoreLocked() {
 // Wine the X window of a window that a window manager manages (every
 // full-screen one) gets the keys only when the window manager hands them over,
 // and a window manager does not always do that for a window that maps itself
-// over the screen: fvwm kept them on a window of its own in about half the
-// locks. A window that no window manager manages takes the X keyboard when it
+// over the screen: fvwm kept them on a window of its own in most locks. A
+// window that no window manager manages takes the X keyboard when it
 // gets the focus. So the lock shows such a window, one pixel in the corner of
 // its screen, gives it the focus and takes the focus back at once: the X
 // keyboard stays with the small window, and the keys typed there come to the
@@ -501,10 +501,10 @@ void MainWindow::RestoreLocked() {
 // second, while a window manager settles the new window, then every half
 // second for as long as the lock lasts, and at every click and for a second
 // after it: a window manager may move the X focus again (fvwm does at a
-// click).
-// The small window has an empty shape: it shows nothing and no click stops
-// at it.
+// click). The small window has an empty shape: it shows nothing and no click
+// stops at it. Windows itself needs none of this.
 void MainWindow::ShowKeyWindow() {
+  if (!RunningUnderWine()) return;
   const wzrv::ScreenArea area = LockedArea();
   if (keyWindow == nullptr) {
     keyWindow = CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, KeyClassName, "", WS_POPUP, area.left,
