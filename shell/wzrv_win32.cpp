@@ -45,6 +45,12 @@ wzrv::ScreenArea LockedArea() {
 
 RECT AsRect(const wzrv::ScreenArea& a) { return RECT{a.left, a.top, a.Right(), a.Bottom()}; }
 
+// Gives a window an empty shape: it shows nothing and clicks pass through it.
+void ShapeToNothing(HWND window) {
+  HRGN none = CreateRectRgn(0, 0, 0, 0);
+  if (none != nullptr && !SetWindowRgn(window, none, FALSE)) DeleteObject(none);  // else the window owns it
+}
+
 }  // namespace
 
 int Main::MessageLoop() {
@@ -262,8 +268,7 @@ void MainWindow::Unlock() {
   if (RunningUnderWine()) {
     // An empty shape uncovers the desktop at once, and clicks go to what is
     // below; the window leaves the screen after that, in Wine's own time.
-    HRGN none = CreateRectRgn(0, 0, 0, 0);
-    if (none != nullptr && !SetWindowRgn(hWnd, none, FALSE)) DeleteObject(none);
+    ShapeToNothing(hWnd);
     FlushWindowSystem();
   }
   ReleaseSnapshot();
@@ -511,8 +516,7 @@ void MainWindow::ShowKeyWindow() {
                                 area.top, 1, 1, nullptr, nullptr, Main::hInstance, nullptr);
     if (keyWindow == nullptr) return;
     SetWindowLongA(keyWindow, 0, reinterpret_cast<LONG>(this));
-    HRGN none = CreateRectRgn(0, 0, 0, 0);
-    if (none != nullptr && !SetWindowRgn(keyWindow, none, FALSE)) DeleteObject(none);  // else the window owns it
+    ShapeToNothing(keyWindow);
   }
   SetWindowPos(keyWindow, HWND_TOPMOST, area.left, area.top, 1, 1, SWP_NOACTIVATE | SWP_SHOWWINDOW);
   keyboardTakes = 0;
