@@ -50,8 +50,7 @@ run: native win32
 
 bench: native win32
 	@if [ -x $(NATIVE)/wzrv_bench ]; then $(NATIVE)/wzrv_bench; else echo "no benchmarks yet"; fi
-	@bash scripts/bench-latency.sh $(NATIVE) $(WIN32) $(CURDIR)/$(BUILD)/bench-latency
-	@bash scripts/bench-playback.sh $(NATIVE) $(WIN32) $(CURDIR)/$(BUILD)/bench-wine
+	@bash scripts/bench-wine.sh $(NATIVE) $(WIN32) $(CURDIR)/$(BUILD)/bench-wine
 
 # A long run of the GDI-counting build (not in `make test`): clicks, lock
 # cycles and dialogs; WZRV_SOAK_CLICKS/CYCLES/DIALOGS scale it down.

@@ -1,4 +1,4 @@
-// Lock and unlock latency under Wine (run by scripts/bench-latency.sh), each
+// Lock and unlock latency under Wine (run by scripts/bench-wine.sh), each
 // the median of several cycles:
 //   - lock: from the reminder box leaving the screen (its OK pressed) to the
 //     locked window covering the screen with the lock done (its sound), when

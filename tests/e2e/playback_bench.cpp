@@ -1,4 +1,4 @@
-// Playback benchmark under Wine (run by scripts/bench-playback.sh on a
+// Playback benchmark under Wine (run by scripts/bench-wine.sh on a
 // 1920x1080 virtual display): clicks the locked program until it has played
 // the hexagon field several times, and reports from the program's step
 // timings and from screen grabs taken during each animation
