@@ -12,11 +12,11 @@ gtest_discover_tests(wzrv_unit_tests PROPERTIES LABELS unit DISCOVERY_TIMEOUT 60
 # Field frames: PNG export and comparison tool, and the drawing benchmark.
 find_package(PNG REQUIRED)
 find_package(GIF REQUIRED)
-add_library(wzrv_fieldgif STATIC pattern/fieldgif.cpp)
+add_library(wzrv_fieldgif STATIC tools/fieldgif.cpp)
 target_link_libraries(wzrv_fieldgif PUBLIC wzrv_core GIF::GIF)
-add_executable(wzrvtool pattern/wzrvtool.cpp)
+add_executable(wzrvtool tools/wzrvtool.cpp)
 target_link_libraries(wzrvtool PRIVATE wzrv_fieldgif PNG::PNG)
-add_executable(wzrv_bench pattern/bench.cpp)
+add_executable(wzrv_bench tools/bench.cpp)
 target_link_libraries(wzrv_bench PRIVATE wzrv_core)
 
 # The pattern cache reader's fuzz inputs, replayed without libFuzzer (the

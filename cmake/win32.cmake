@@ -16,7 +16,7 @@ function(wzrv_host_tool name source comment)
 endfunction()
 
 # The icon.
-wzrv_host_tool(mkicon resources/mkicon.cpp "Building the icon generator")
+wzrv_host_tool(mkicon tools/mkicon.cpp "Building the icon generator")
 set(WZRV_ICON ${CMAKE_CURRENT_BINARY_DIR}/wzrv.ico)
 add_custom_command(
   OUTPUT ${WZRV_ICON}
@@ -27,7 +27,7 @@ add_custom_target(wzrv_icon DEPENDS ${WZRV_ICON})
 
 # The shipped sound effects, written next to wzrv.exe. None of them is
 # switched on by default.
-wzrv_host_tool(mksounds sound/mksounds.cpp "Building the sound synthesiser")
+wzrv_host_tool(mksounds tools/mksounds.cpp "Building the sound synthesiser")
 set(WZRV_SOUND_NAMES impact-hexagon impact-octagon impact-mini field-rise field-fade)
 set(WZRV_SOUNDS "")
 foreach(name ${WZRV_SOUND_NAMES})

@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <map>
 
-#include "pattern/fieldgif.h"
+#include "tools/fieldgif.h"
 
 namespace {
 

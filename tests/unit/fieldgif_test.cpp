@@ -1,6 +1,6 @@
 // The animated GIFs of the fields: what the movie shows and when, and that
 // the written file reads back as the same pictures and delays.
-#include "pattern/fieldgif.h"
+#include "tools/fieldgif.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>

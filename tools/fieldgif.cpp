@@ -1,4 +1,4 @@
-#include "pattern/fieldgif.h"
+#include "tools/fieldgif.h"
 
 #include <gif_lib.h>
 

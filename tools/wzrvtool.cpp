@@ -25,7 +25,7 @@
 #include <string>
 #include <vector>
 
-#include "pattern/fieldgif.h"
+#include "tools/fieldgif.h"
 #include "pattern/pattern_core.h"
 #include "pattern/random.h"
 #include "storage/cache_core.h"
