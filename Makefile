@@ -64,7 +64,8 @@ FUZZ_SECONDS ?= 60
 FUZZ := $(BUILD)/fuzz
 FUZZ_TARGETS := cache options charinput color sound
 FUZZ_SOURCES := storage/cache_core.cpp shell/wzrv_core.cpp shell/options.cpp \
-  pattern/pattern_core.cpp pattern/random.cpp shell/profile_core.cpp \
+  pattern/pattern_core.cpp pattern/random.cpp base/profile_core.cpp \
+  base/text_core.cpp \
   palette/palette_core.cpp sound/sndefect_core.cpp sound/sound_core.cpp
 fuzz: setup
 	@set -e; for t in $(FUZZ_TARGETS); do \

@@ -54,7 +54,7 @@ set(CMAKE_RC_FLAGS "")
 add_executable(wzrv WIN32
   shell/wzrv_win32.cpp
   shell/wzrvdlg_win32.cpp
-  shell/trace_win32.cpp
+  base/trace_win32.cpp
   pattern/pattern_win32.cpp
   storage/playback_win32.cpp
   storage/cache_win32.cpp
@@ -62,7 +62,7 @@ add_executable(wzrv WIN32
   sound/sndefect_win32.cpp
   palette/colordlg_win32.cpp
   sound/sounddlg_win32.cpp
-  shell/profile_win32.cpp
+  base/profile_win32.cpp
   resources/wzrv.rc
 )
 function(wzrv_program target)

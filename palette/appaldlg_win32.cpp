@@ -3,10 +3,10 @@
 #include <cstdlib>
 #include <vector>
 
-#include "shell/profile_win32.h"
-#include "shell/trace.h"
+#include "base/profile_win32.h"
+#include "base/trace.h"
 // Last: it may replace GDI calls by counting ones.
-#include "shell/gdicount_win32.h"
+#include "base/gdicount_win32.h"
 
 unsigned long APDLG_LONG = 0;
 

@@ -2,9 +2,9 @@
 // of colordlg_core.
 #include "palette/appaldlg.h"
 #include "palette/colordlg_core.h"
-#include "shell/trace.h"
+#include "base/trace.h"
 // Last: it may replace GDI calls by counting ones.
-#include "shell/gdicount_win32.h"
+#include "base/gdicount_win32.h"
 
 static_assert(wzrv::sb::LineLeft == SB_LINELEFT && wzrv::sb::LineRight == SB_LINERIGHT &&
                   wzrv::sb::PageLeft == SB_PAGELEFT && wzrv::sb::PageRight == SB_PAGERIGHT &&

@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "shell/profile_core.h"
+#include "base/profile_core.h"
 
 struct PaletteSet {
   const char* PaletteName;  // display name; static text, not owned

@@ -7,9 +7,9 @@
 #include <cstring>
 #include <vector>
 
-#include "shell/trace.h"
+#include "base/trace.h"
 #include "shell/wzrv.h"
-#include "shell/gdicount_win32.h"  // last: counts GDI objects in a test build
+#include "base/gdicount_win32.h"  // last: counts GDI objects in a test build
 
 namespace {
 

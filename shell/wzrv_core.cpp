@@ -3,12 +3,12 @@
 #include <cstdio>
 #include <cstring>
 
+#include "base/text_core.h"
 #include "pattern/random.h"
 
 namespace wzrv {
 
 const char ClassName[] = "Windows Z.R.V";
-const char SectionName[] = "Windows-Zorvel";
 const char KeyDefaultPassword[] = "DefaultPassword";
 const char MessageCaption[] = "Windows Zorvel";
 const char ReminderCaption[] = "Confirm Password";
@@ -87,15 +87,6 @@ ImpactPlan ChooseImpact() { return ImpactFor(wzrv::rand() % 3); }
 void ImpactPoint(unsigned long lParam, int* x, int* y) {
   *x = static_cast<int>(lParam & 0xFFFFu);
   *y = static_cast<int>((lParam >> 16) & 0xFFFFu);
-}
-
-void CopyText(char* dst, std::size_t size, const char* src) {
-  if (size == 0) return;
-  std::size_t i = 0;
-  if (src != nullptr) {
-    for (; i + 1 < size && src[i] != '\0'; ++i) dst[i] = src[i];
-  }
-  dst[i] = '\0';
 }
 
 char MainWindowBase::InputString[MainWindowBase::InputCapacity + 1] = "";

@@ -43,7 +43,6 @@ constexpr unsigned Restore = 0xF120;
 
 // Texts (Shift-JIS at run time).
 extern const char ClassName[];          // "Windows Z.R.V": class name and title
-extern const char SectionName[];        // profile section
 extern const char KeyDefaultPassword[];
 extern const char MessageCaption[];     // caption of the program's own message boxes
 extern const char ReminderCaption[];
@@ -108,9 +107,6 @@ ImpactPlan ImpactFor(int r);
 ImpactPlan ChooseImpact();
 // The pointer position of a mouse message: two unsigned 16-bit halves.
 void ImpactPoint(unsigned long lParam, int* x, int* y);
-
-// Bounded copy that always terminates (dst holds `size` bytes).
-void CopyText(char* dst, std::size_t size, const char* src);
 
 // The pattern tables and the bitmap registry come with PatternSets.
 class MainWindowBase : public PatternSets {

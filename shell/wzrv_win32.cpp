@@ -3,12 +3,12 @@
 #include <cstring>
 
 #include "palette/appaldlg.h"
-#include "shell/trace.h"
+#include "base/trace.h"
 #include "shell/options.h"
 #include "shell/screen_core.h"
 #include "shell/wzrvdlg.h"
 #include "sound/sndefect.h"
-#include "shell/gdicount_win32.h"  // last: counts GDI objects in a test build
+#include "base/gdicount_win32.h"  // last: counts GDI objects in a test build
 
 HINSTANCE Main::hInstance = nullptr;
 HINSTANCE Main::hPrevInstance = nullptr;

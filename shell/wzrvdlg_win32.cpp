@@ -1,6 +1,6 @@
 #include "shell/wzrvdlg.h"
 
-#include "shell/trace.h"
+#include "base/trace.h"
 
 namespace {
 // The password being edited; at most one password dialog is open at a time.

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "shell/wzrv_core.h"
+#include "base/text_core.h"
 
 SoundFile::~SoundFile() {
   delete[] SoundName;

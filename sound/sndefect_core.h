@@ -6,7 +6,7 @@
 
 #include <cstddef>
 
-#include "shell/profile_core.h"
+#include "base/profile_core.h"
 
 namespace wzrv {
 

@@ -2,8 +2,8 @@
 
 #include <mmsystem.h>
 
-#include "shell/profile_win32.h"
-#include "shell/trace.h"
+#include "base/profile_win32.h"
+#include "base/trace.h"
 
 static_assert(wzrv::snd::Async == SND_ASYNC && wzrv::snd::NoDefault == SND_NODEFAULT &&
                   wzrv::snd::Loop == SND_LOOP,

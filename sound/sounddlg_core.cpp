@@ -2,7 +2,7 @@
 
 #include <new>
 
-#include "shell/wzrv_core.h"
+#include "base/text_core.h"
 
 namespace wzrv {
 

@@ -5,7 +5,7 @@
 #include <commdlg.h>
 #include <mmsystem.h>
 
-#include "shell/trace.h"
+#include "base/trace.h"
 #include "sound/sounddlg_core.h"
 
 unsigned long SEDLG_LONG = 0;

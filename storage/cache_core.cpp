@@ -2,7 +2,6 @@
 
 #include <cstring>
 
-#include "shell/wzrv_core.h"
 
 namespace wzrv {
 

@@ -23,7 +23,7 @@
 #include <vector>
 
 #include "pattern/pattern_core.h"
-#include "shell/profile_core.h"
+#include "base/profile_core.h"
 
 namespace wzrv {
 

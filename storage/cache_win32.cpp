@@ -6,11 +6,11 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "shell/profile_win32.h"
-#include "shell/trace.h"
+#include "base/profile_win32.h"
+#include "base/trace.h"
 #include "shell/wzrv.h"
 #include "storage/cache_core.h"
-#include "shell/gdicount_win32.h"  // last: counts GDI objects in a test build
+#include "base/gdicount_win32.h"  // last: counts GDI objects in a test build
 
 namespace {
 

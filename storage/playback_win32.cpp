@@ -8,11 +8,11 @@
 
 #include "palette/appaldlg.h"
 #include "shell/options.h"
-#include "shell/trace.h"
+#include "base/trace.h"
 #include "shell/wzrv.h"
 #include "storage/playback_core.h"
 // Last: it may replace GDI calls by counting ones.
-#include "shell/gdicount_win32.h"
+#include "base/gdicount_win32.h"
 
 std::uint64_t wzrv::PlatformMicros() {
   static LARGE_INTEGER freq = [] {

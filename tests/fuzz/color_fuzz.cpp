@@ -12,7 +12,7 @@
 #include <string>
 
 #include "palette/palette_core.h"
-#include "shell/profile_core.h"
+#include "base/profile_core.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include <cstring>
 #include <string>
 
-#include "shell/profile_core.h"
+#include "base/profile_core.h"
 #include "sound/sndefect_core.h"
 #include "sound/sound_core.h"
 

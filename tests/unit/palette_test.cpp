@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "palette/palette_core.h"
-#include "shell/profile_core.h"
+#include "base/profile_core.h"
 
 namespace {
 

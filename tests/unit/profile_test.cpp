@@ -1,4 +1,4 @@
-#include "shell/profile_core.h"
+#include "base/profile_core.h"
 
 #include <gtest/gtest.h>
 

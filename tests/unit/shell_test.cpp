@@ -3,6 +3,8 @@
 #include <cstring>
 #include <string>
 
+#include "base/profile_core.h"
+#include "base/text_core.h"
 #include "pattern/random.h"
 #include "shell/wzrv_core.h"
 

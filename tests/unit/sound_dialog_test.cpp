@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "shell/profile_core.h"
+#include "base/profile_core.h"
 #include "sound/sound_core.h"
 #include "sound/sounddlg_core.h"
 

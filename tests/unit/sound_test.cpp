@@ -5,8 +5,8 @@
 #include <utility>
 #include <vector>
 
-#include "shell/profile_core.h"
-#include "shell/wzrv_core.h"
+#include "base/profile_core.h"
+#include "base/text_core.h"
 #include "sound/sndefect_core.h"
 #include "sound/sound_core.h"
 

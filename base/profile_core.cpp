@@ -1,8 +1,10 @@
-#include "shell/profile_core.h"
+#include "base/profile_core.h"
 
 #include <cstring>
 
 namespace wzrv {
+
+const char SectionName[] = "Windows-Zorvel";
 
 namespace {
 char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }

@@ -14,7 +14,7 @@
 
 #include <psapi.h>
 
-#include "shell/trace.h"
+#include "base/trace.h"
 
 namespace wzrv {
 namespace gdicount {

@@ -10,6 +10,9 @@
 
 namespace wzrv {
 
+// The profile section that holds every setting of the program.
+extern const char SectionName[];  // "Windows-Zorvel"
+
 class ProfileStore {
  public:
   virtual ~ProfileStore() = default;

@@ -1,7 +1,7 @@
 // The user's profile (WIN.INI) through GetProfileStringA/WriteProfileStringA.
 #pragma once
 
-#include "shell/profile_core.h"
+#include "base/profile_core.h"
 
 namespace wzrv {
 // The one profile store of the process.

@@ -1,4 +1,4 @@
-#include "shell/profile_win32.h"
+#include "base/profile_win32.h"
 
 #include <windows.h>
 

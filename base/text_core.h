@@ -1,0 +1,12 @@
+// Text helpers every part of the program uses: bounded copies into the fixed
+// character arrays, and owned copies of names.
+#pragma once
+
+#include <cstddef>
+
+namespace wzrv {
+
+// Bounded copy that always terminates (dst holds `size` bytes).
+void CopyText(char* dst, std::size_t size, const char* src);
+
+}  // namespace wzrv
