@@ -9,16 +9,21 @@
 #include <vector>
 
 #include "palette/palette_core.h"
+#include "resources/resource.h"
 
 namespace wzrv {
 
 // Control ids of the colour dialog.
-constexpr int IdColorList = 100;
-constexpr int IdColorSwatch = 101;
-constexpr int IdColorDefault = 102;
-constexpr int IdColorAccept = 103;
-constexpr int IdColorScrollR = 201;  // + 1 for green, + 2 for blue
-constexpr int IdColorEditR = 301;    // an edit field's scroll bar is its id - 100
+constexpr int IdColorList = IDC_COLOR_LIST;
+constexpr int IdColorSwatch = IDC_COLOR_SWATCH;
+constexpr int IdColorDefault = IDC_COLOR_DEFAULT;
+constexpr int IdColorAccept = IDC_COLOR_ACCEPT;
+constexpr int IdColorScrollR = IDC_COLOR_SCROLL_R;  // + 1 for green, + 2 for blue
+constexpr int IdColorEditR = IDC_COLOR_EDIT_R;      // an edit field's scroll bar is its id - 100
+static_assert(IDC_COLOR_SCROLL_G == IdColorScrollR + 1 && IDC_COLOR_SCROLL_B == IdColorScrollR + 2 &&
+                  IDC_COLOR_EDIT_G == IdColorEditR + 1 && IDC_COLOR_EDIT_B == IdColorEditR + 2 &&
+                  IdColorEditR == IdColorScrollR + 100,
+              "the channels' controls are numbered in a row");
 
 // Scroll codes (the values of the platform's SB_ codes).
 namespace sb {

@@ -66,7 +66,7 @@ int AppPalette::ChangeDialog() {
   hbb = CreateSolidBrush(RGB(0, 0, 255));
   wzrv::Trace("ColorDialog open");
   const int r = static_cast<int>(
-      DialogBoxParamA(hInstance, "AppPalette", hWnd, ::AppPaletteDLGProc, 0));
+      DialogBoxParamA(hInstance, DLG_COLOR, hWnd, ::AppPaletteDLGProc, 0));
   DeleteObject(hbr);
   DeleteObject(hbg);
   DeleteObject(hbb);

@@ -2,6 +2,7 @@
 # The scripted demo (run by run.sh inside wine-env.sh): every step waits for
 # the state it needs, with a bound.
 set -euo pipefail
+WZRV_SOURCE_DIR=$(cd "$(dirname "$0")/.." && pwd)
 
 probe() { wine "$WZRV_PROBE" "$@" 2>/dev/null | tr -d '\r'; }
 field() { sed -n "s/.*[[:space:]]$1=\([^[:space:]]*\).*/\1/p" | head -n 1; }
@@ -17,6 +18,8 @@ locked() { main_line | grep -q 'iconic=0'; }
 unlocked() { main_line | grep -q 'iconic=1'; }
 animations() { grep -c 'wzrv: PlayBitmapAnimation' "$WZRV_DEMO_DIR/wzrv.log" || true; }
 animation_after() { [ "$(animations)" -gt "$1" ]; }
+# A system-menu command or control id, as the program's resource.h defines it.
+resource_id() { sed -n "s/^#define $1 \([0-9A-Fa-fx]*\).*/\1/p" "$WZRV_SOURCE_DIR/resources/resource.h"; }
 shot() { "$WZRV_XSHOT" "$WZRV_DEMO_DIR/$1.png" && echo "  saved $WZRV_DEMO_DIR/$1.png"; }
 
 # A desktop-like backdrop, so the barrier has something to stand over.
@@ -36,7 +39,7 @@ probe click "$box" 1 >/dev/null
 wait_for 30 no_box
 
 echo "Locking (system menu: 画面のロック)…"
-probe post "$hwnd" 0x0112 0xE200 0 >/dev/null
+probe post "$hwnd" 0x0112 "$(resource_id IDM_LOCK)" 0 >/dev/null
 wait_for 15 has_box
 shot 2-reminder
 box=$(probe windows | grep -m1 '^box' | field hwnd)

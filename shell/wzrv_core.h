@@ -6,15 +6,16 @@
 #include <cstddef>
 
 #include "pattern/pattern_core.h"
+#include "resources/resource.h"
 
 namespace wzrv {
 
 // System-menu commands added by the program.
-constexpr unsigned SM_ChangePass = 0xE000;
-constexpr unsigned SM_AboutWZRV = 0xE100;
-constexpr unsigned SM_Lock = 0xE200;
-constexpr unsigned SM_Sound = 0xE300;
-constexpr unsigned SM_Color = 0xE400;
+constexpr unsigned SM_ChangePass = IDM_CHANGEPASS;
+constexpr unsigned SM_AboutWZRV = IDM_ABOUT;
+constexpr unsigned SM_Lock = IDM_LOCK;
+constexpr unsigned SM_Sound = IDM_SOUND;
+constexpr unsigned SM_Color = IDM_COLOR;
 
 // Message and command numbers the dispatch looks at (the platform's values).
 namespace msg {

@@ -69,7 +69,7 @@ void MainWindow::Register() {
   wc.cbClsExtra = 0;
   wc.cbWndExtra = sizeof(MainWindow*);  // NOLINT(bugprone-sizeof-expression): room for the object pointer
   wc.hInstance = Main::hInstance;
-  wc.hIcon = LoadIconA(Main::hInstance, "wzrv");
+  wc.hIcon = LoadIconA(Main::hInstance, ICON_WZRV);
   wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
   wc.hbrBackground = nullptr;
   wc.lpszMenuName = nullptr;

@@ -5,6 +5,8 @@
 
 #include <cstddef>
 
+#include "resources/resource.h"
+
 namespace wzrv {
 
 constexpr std::size_t PasswordInfoSize = 100;  // 99 characters and NUL
@@ -25,9 +27,10 @@ void CopyPassword(char* dst, const char* src);
 void PasswordBegin(PasswordInfo& info, const char* pass);
 
 // Ids of the password dialog's commands.
-constexpr int IdPasswordSet = 1;     // "設定", also Return in the edit field
-constexpr int IdCancel = 2;          // Esc and the close box
-constexpr int IdPasswordSave = 102;  // "保存"
+constexpr int IdPasswordEdit = IDC_PASSWORD_EDIT;
+constexpr int IdPasswordSet = IDC_PASSWORD_SET;
+constexpr int IdCancel = IDC_CANCEL;
+constexpr int IdPasswordSave = IDC_PASSWORD_SAVE;
 
 // What a command of the password dialog asks for: keep the dialog open, or
 // end it with the given code.

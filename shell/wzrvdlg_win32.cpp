@@ -2,6 +2,8 @@
 
 #include "base/trace.h"
 
+static_assert(IDC_OK == IDOK && IDC_CANCEL == IDCANCEL, "the dialog manager's own ids");
+
 namespace {
 // The password being edited; at most one password dialog is open at a time.
 wzrv::PasswordInfo _pwinfo;
@@ -9,7 +11,7 @@ wzrv::PasswordInfo _pwinfo;
 
 void AboutDialog::Execute() {
   wzrv::Trace("AboutDialog open");
-  DialogBoxParamA(hInstance, "AppAbout", hWnd, ::AboutDLGProc, 0);
+  DialogBoxParamA(hInstance, DLG_ABOUT, hWnd, ::AboutDLGProc, 0);
   wzrv::Trace("AboutDialog closed");
 }
 
@@ -28,7 +30,7 @@ BOOL CALLBACK AboutDialog::DLGProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM) {
 int PasswordDialog::Execute(char* pass) {
   wzrv::PasswordBegin(_pwinfo, pass);
   wzrv::Trace("PasswordDialog open");
-  const INT_PTR r = DialogBoxParamA(hInstance, "AppPassword", hWnd, ::PasswordDLGProc, 0);
+  const INT_PTR r = DialogBoxParamA(hInstance, DLG_PASSWORD, hWnd, ::PasswordDLGProc, 0);
   const int save = wzrv::PasswordFinish(_pwinfo, static_cast<int>(r), pass);
   wzrv::Trace("PasswordDialog closed %d save=%d", static_cast<int>(r), save);
   return save;
@@ -37,13 +39,13 @@ int PasswordDialog::Execute(char* pass) {
 BOOL CALLBACK PasswordDialog::DLGProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM) {
   switch (msg) {
     case WM_INITDIALOG:
-      SendDlgItemMessageA(hwnd, 101, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(_pwinfo.password));
+      SendDlgItemMessageA(hwnd, wzrv::IdPasswordEdit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(_pwinfo.password));
       return TRUE;
     case WM_COMMAND: {
       const int id = LOWORD(wParam);
       char _buff[wzrv::PasswordInfoSize] = "";
       if (id == wzrv::IdPasswordSet || id == wzrv::IdPasswordSave) {
-        SendDlgItemMessageA(hwnd, 101, WM_GETTEXT, sizeof(_buff),
+        SendDlgItemMessageA(hwnd, wzrv::IdPasswordEdit, WM_GETTEXT, sizeof(_buff),
                             reinterpret_cast<LPARAM>(_buff));
       }
       const wzrv::DialogEnd end = wzrv::PasswordCommand(_pwinfo, id, _buff);

@@ -6,19 +6,20 @@
 
 #include <cstddef>
 
+#include "resources/resource.h"
 #include "sound/sndefect_core.h"
 
 namespace wzrv {
 
 // Control ids of the sound dialog.
-constexpr int IdSoundList = 100;
-constexpr int IdSoundMaster = 101;   // "全効果音の禁止"
-constexpr int IdSoundAccept = 103;   // "設定"
-constexpr int IdSoundPath = 200;
-constexpr int IdSoundSwitch = 201;   // "この効果音を使用"
-constexpr int IdSoundBrowse = 202;   // "参照"
-constexpr int IdSoundTest = 203;     // "<()"
-constexpr int IdSoundStop = 204;     // "X"
+constexpr int IdSoundList = IDC_SOUND_LIST;
+constexpr int IdSoundMaster = IDC_SOUND_MASTER;
+constexpr int IdSoundAccept = IDC_SOUND_ACCEPT;
+constexpr int IdSoundPath = IDC_SOUND_PATH;
+constexpr int IdSoundSwitch = IDC_SOUND_SWITCH;
+constexpr int IdSoundBrowse = IDC_SOUND_BROWSE;
+constexpr int IdSoundTest = IDC_SOUND_TEST;
+constexpr int IdSoundStop = IDC_SOUND_STOP;
 constexpr std::size_t BrowseBufferSize = 1024;
 
 // The dialog's controls as the edit logic sees them.

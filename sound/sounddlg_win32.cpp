@@ -63,7 +63,7 @@ int SoundEffect::ChangeDialog() {
   SEDLG_LONG = reinterpret_cast<unsigned long>(this);
   wzrv::Trace("SoundDialog open");
   const int r = static_cast<int>(
-      DialogBoxParamA(hInstance, "SoundEffect", hWnd, ::SoundEffectDLGProc, 0));
+      DialogBoxParamA(hInstance, DLG_SOUND, hWnd, ::SoundEffectDLGProc, 0));
   wzrv::SoundDialogFinish(*this, r, backup);
   wzrv::Trace("SoundDialog closed %d", r);
   return r;

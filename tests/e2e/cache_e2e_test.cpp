@@ -349,7 +349,7 @@ TEST_F(CacheTest, CloseDuringTheBuildEndsTheProgramCleanly) {
   const Snapshot during = probe::Windows();
   ASSERT_NE(during.Main(), nullptr);
   mainHwnd_ = during.Main()->hwnd;
-  ASSERT_TRUE(probe::Post(mainHwnd_, WM_SYSCOMMAND_, 0xE200, 0));
+  ASSERT_TRUE(probe::Post(mainHwnd_, WM_SYSCOMMAND_, IDM_LOCK, 0));
   ASSERT_TRUE(probe::Post(mainHwnd_, WM_SYSCOMMAND_, SC_CLOSE_, 0));
   // Answered (or the window is gone): both commands have been handled.
   probe::Send(mainHwnd_, WM_NULL_, 0, 0, 3000);

@@ -13,7 +13,6 @@ namespace {
 
 using namespace e2e;
 
-constexpr unsigned long kChangePass = 0xE000, kAbout = 0xE100, kSound = 0xE300, kColor = 0xE400;
 constexpr unsigned WM_COMMAND_ = 0x0111, WM_HSCROLL_ = 0x0114, BM_CLICK_ = 0x00F5, BM_GETCHECK_ = 0x00F0,
                    CB_SETCURSEL_ = 0x014E, CB_GETCURSEL_ = 0x0147;
 constexpr unsigned long SB_LINELEFT_ = 0, SB_LINERIGHT_ = 1, SB_THUMBPOSITION_ = 4, CBN_SELCHANGE_ = 1;
@@ -297,7 +296,7 @@ using PasswordDialogTest = DialogTest;
 TEST_F(PasswordDialogTest, TemplateAndCurrentPasswordInClear) {
   ASSERT_TRUE(SetProfileSection({{"DefaultPassword", "Zrv-1"}}));
   ASSERT_TRUE(Start());
-  auto box = Open(kChangePass, kPasswordCaption);
+  auto box = Open(IDM_CHANGEPASS, kPasswordCaption);
   ASSERT_NE(box, nullptr);
   // Shown (WS_VISIBLE), clipping its siblings and with the 3-D look the
   // platform gives every dialog.
@@ -314,7 +313,7 @@ TEST_F(PasswordDialogTest, ReturnSetsThePasswordForThisRunOnly) {
   ASSERT_TRUE(SetProfileSection({{"DefaultPassword", "old"}}));
   ASSERT_TRUE(Start());
   const std::string ini = ReadFile(WinIniPath());
-  auto box = Open(kChangePass, kPasswordCaption);
+  auto box = Open(IDM_CHANGEPASS, kPasswordCaption);
   ASSERT_NE(box, nullptr);
   ASSERT_TRUE(SetText(Hwnd(*box, 101), "new-1"));
   ASSERT_TRUE(KeyInto(*box, "Return"));
@@ -331,14 +330,14 @@ TEST_F(PasswordDialogTest, ReturnSetsThePasswordForThisRunOnly) {
 TEST_F(PasswordDialogTest, SetButtonAndSaveButton) {
   ASSERT_TRUE(SetProfileSection({{"DefaultPassword", "old"}}));
   ASSERT_TRUE(Start());
-  auto box = Open(kChangePass, kPasswordCaption);
+  auto box = Open(IDM_CHANGEPASS, kPasswordCaption);
   ASSERT_NE(box, nullptr);
   ASSERT_TRUE(SetText(Hwnd(*box, 101), "run-only"));
   ASSERT_TRUE(Press(*box, "設定"));
   ASSERT_TRUE(WaitTrace("PasswordDialog closed 1 save=0"));
   EXPECT_EQ(ProfileValue("DefaultPassword"), "old");
 
-  box = Open(kChangePass, kPasswordCaption);
+  box = Open(IDM_CHANGEPASS, kPasswordCaption);
   ASSERT_NE(box, nullptr);
   EXPECT_EQ(TextOf(*box, 101), "run-only");
   ASSERT_TRUE(SetText(Hwnd(*box, 101), "kept"));
@@ -352,7 +351,7 @@ TEST_F(PasswordDialogTest, EscChangesNothing) {
   ASSERT_TRUE(SetProfileSection({{"DefaultPassword", "old"}}));
   ASSERT_TRUE(Start());
   const std::string ini = ReadFile(WinIniPath());
-  auto box = Open(kChangePass, kPasswordCaption);
+  auto box = Open(IDM_CHANGEPASS, kPasswordCaption);
   ASSERT_NE(box, nullptr);
   ASSERT_TRUE(SetText(Hwnd(*box, 101), "typed"));
   ASSERT_TRUE(WaitText(*box, 101, "typed"));
@@ -368,7 +367,7 @@ TEST_F(PasswordDialogTest, EscChangesNothing) {
 TEST_F(PasswordDialogTest, EmptyPasswordSavedUnlocksWithReturnAlone) {
   ASSERT_TRUE(SetProfileSection({{"DefaultPassword", "old"}}));
   ASSERT_TRUE(Start());
-  auto box = Open(kChangePass, kPasswordCaption);
+  auto box = Open(IDM_CHANGEPASS, kPasswordCaption);
   ASSERT_NE(box, nullptr);
   ASSERT_TRUE(SetText(Hwnd(*box, 101), ""));
   ASSERT_TRUE(Press(*box, "保存"));
@@ -387,7 +386,7 @@ using AboutDialogTest = DialogTest;
 
 TEST_F(AboutDialogTest, OnlyOkOrReturnCloseIt) {
   ASSERT_TRUE(Start());
-  auto box = Open(kAbout, kAboutCaption);
+  auto box = Open(IDM_ABOUT, kAboutCaption);
   ASSERT_NE(box, nullptr);
   ExpectTemplate(*box, kAboutCaption, kAboutTemplate);
   SaveScreenshot(*box, "dialog-about.png");
@@ -404,7 +403,7 @@ TEST_F(AboutDialogTest, OnlyOkOrReturnCloseIt) {
   EXPECT_TRUE(WaitTrace("AboutDialog closed"));
 
   const size_t from = program_.Traces().size();
-  box = Open(kAbout, kAboutCaption);
+  box = Open(IDM_ABOUT, kAboutCaption);
   ASSERT_NE(box, nullptr);
   EXPECT_TRUE(Press(*box, "OK"));
   EXPECT_TRUE(WaitTrace("AboutDialog closed", from));
@@ -424,7 +423,7 @@ unsigned SwatchColor(X11& x11, unsigned long swatch) {
 
 TEST_F(ColorDialogTest, ScrollBarsFieldsSwatchAndAccept) {
   ASSERT_TRUE(Start());
-  auto box = Open(kColor, kColorCaption);
+  auto box = Open(IDM_COLOR, kColorCaption);
   ASSERT_NE(box, nullptr);
   ExpectTemplate(*box, kColorCaption, kColorTemplate);
   EXPECT_EQ(TextOf(*box, 301), "255");
@@ -466,7 +465,7 @@ TEST_F(ColorDialogTest, ScrollBarsFieldsSwatchAndAccept) {
   EXPECT_EQ(ProfileValue("ApplicationColor(1)"), "255,136,0");
 
   // The next opening shows the set chosen last; choosing set 2 is remembered.
-  box = Open(kColor, kColorCaption);
+  box = Open(IDM_COLOR, kColorCaption);
   ASSERT_NE(box, nullptr);
   EXPECT_EQ(TextOf(*box, 301), "200");
   probe::Send(Hwnd(*box, 100), CB_SETCURSEL_, 2, 0);
@@ -476,7 +475,7 @@ TEST_F(ColorDialogTest, ScrollBarsFieldsSwatchAndAccept) {
   EXPECT_TRUE(WaitText(*box, 303, "1"));
   ASSERT_TRUE(Press(*box, "設定"));
   EXPECT_TRUE(WaitUntil([] { return ProfileValue("ApplicationColor(2)") == "255,136,1"; }));
-  box = Open(kColor, kColorCaption);
+  box = Open(IDM_COLOR, kColorCaption);
   ASSERT_NE(box, nullptr);
   EXPECT_EQ(SendResult(Hwnd(*box, 100), CB_GETCURSEL_, 0, 0), 2ul);
   EXPECT_EQ(TextOf(*box, 303), "1");
@@ -490,7 +489,7 @@ TEST_F(ColorDialogTest, CancelRestoresAndDefaultResetsAllSets) {
                                  {"ApplicationColor(2)", "70,80,90"}}));
   ASSERT_TRUE(Start());
   const auto before = ProfileSection();
-  auto box = Open(kColor, kColorCaption);
+  auto box = Open(IDM_COLOR, kColorCaption);
   ASSERT_NE(box, nullptr);
   const unsigned long swatch = Hwnd(*box, 101);
   ASSERT_TRUE(probe::Post(box->window.hwnd, WM_HSCROLL_, SB_THUMBPOSITION_ | (99ul << 16), Hwnd(*box, 201)));
@@ -509,7 +508,7 @@ TEST_F(ColorDialogTest, CancelRestoresAndDefaultResetsAllSets) {
   EXPECT_EQ(ProfileSection(), before);
 
   // The colours in use are the old ones again: the dialog shows them.
-  box = Open(kColor, kColorCaption);
+  box = Open(IDM_COLOR, kColorCaption);
   ASSERT_NE(box, nullptr);
   EXPECT_EQ(TextOf(*box, 301), "10");
   EXPECT_TRUE(WaitUntil([&] { return SwatchColor(x11(), Hwnd(*box, 101)) == 0x0A141E; }))
@@ -528,7 +527,7 @@ TEST_F(ColorDialogTest, CancelRestoresAndDefaultResetsAllSets) {
 
 TEST_F(ColorDialogTest, AcceptedColourDrawsTheNextField) {
   ASSERT_TRUE(Start());
-  auto box = Open(kColor, kColorCaption);
+  auto box = Open(IDM_COLOR, kColorCaption);
   ASSERT_NE(box, nullptr);
   // All three sets to one colour, so that whichever field the click shows
   // is drawn in it.
@@ -572,7 +571,7 @@ TEST_F(ColorDialogTest, LeavesNoGdiObjectBehind) {
   ASSERT_TRUE(Start({}, options));
   for (int round = 0; round < 2; ++round) {
     const size_t from = program_.Traces().size();
-    auto box = Open(kColor, kColorCaption);
+    auto box = Open(IDM_COLOR, kColorCaption);
     ASSERT_NE(box, nullptr);
     ASSERT_TRUE(probe::Post(box->window.hwnd, WM_HSCROLL_, SB_THUMBPOSITION_ | (20ul << 16), Hwnd(*box, 201)));
     EXPECT_TRUE(WaitText(*box, 301, "20"));
@@ -650,7 +649,7 @@ TEST_F(SoundDialogTest, BrowseSwitchOnAndAcceptIsHeardAtTheNextLock) {
   AudioCapture audio;
   ASSERT_TRUE(audio.Prepare(ArtifactDir()));
   ASSERT_TRUE(Start({}, audio.Options()));
-  auto box = Open(kSound, kSoundCaption);
+  auto box = Open(IDM_SOUND, kSoundCaption);
   ASSERT_NE(box, nullptr);
   ExpectTemplate(*box, kSoundCaption, kSoundTemplate);
   EXPECT_EQ(SendResult(Hwnd(*box, 100), CB_GETCURSEL_, 0, 0), 0ul);
@@ -696,7 +695,7 @@ TEST_F(SoundDialogTest, BrowseSwitchOnAndAcceptIsHeardAtTheNextLock) {
   EXPECT_TRUE(WaitUnlocked());
 
   // The next opening shows slot 3 with its file.
-  box = Open(kSound, kSoundCaption);
+  box = Open(IDM_SOUND, kSoundCaption);
   ASSERT_NE(box, nullptr);
   EXPECT_EQ(SendResult(Hwnd(*box, 100), CB_GETCURSEL_, 0, 0), 3ul);
   EXPECT_EQ(TextOf(*box, 200), path);
@@ -712,7 +711,7 @@ TEST_F(SoundDialogTest, CancelUndoesEverything) {
                                  {"AllSoundDisable", "Off"}}));
   ASSERT_TRUE(Start());
   const auto before = ProfileSection();
-  auto box = Open(kSound, kSoundCaption);
+  auto box = Open(IDM_SOUND, kSoundCaption);
   ASSERT_NE(box, nullptr);
   probe::Send(Hwnd(*box, 100), CB_SETCURSEL_, 1, 0);
   ASSERT_TRUE(probe::Post(box->window.hwnd, WM_COMMAND_, 100 | (CBN_SELCHANGE_ << 16), Hwnd(*box, 100)));
@@ -732,7 +731,7 @@ TEST_F(SoundDialogTest, CancelUndoesEverything) {
   ASSERT_TRUE(WaitTrace("SoundDialog closed 0"));
   EXPECT_EQ(ProfileSection(), before);
 
-  box = Open(kSound, kSoundCaption);
+  box = Open(IDM_SOUND, kSoundCaption);
   ASSERT_NE(box, nullptr);
   EXPECT_EQ(SendResult(Hwnd(*box, 100), CB_GETCURSEL_, 0, 0), 2ul) << "the slot shown last";
   EXPECT_EQ(SendResult(Hwnd(*box, 101), BM_GETCHECK_, 0, 0), 0ul);
@@ -746,7 +745,7 @@ TEST_F(SoundDialogTest, CancelUndoesEverything) {
 TEST_F(SoundDialogTest, MasterSwitchStopsTheTestSoundAndIsStored) {
   const std::string path = PutWave("test.wav");
   ASSERT_TRUE(Start());
-  auto box = Open(kSound, kSoundCaption);
+  auto box = Open(IDM_SOUND, kSoundCaption);
   ASSERT_NE(box, nullptr);
   ASSERT_TRUE(SetText(Hwnd(*box, 200), path));
   ASSERT_TRUE(WaitText(*box, 200, path));

@@ -33,10 +33,10 @@ TEST_F(DpiTest, EachDialogOpensAtTheScaledFontAndCloses) {
     const char* caption;
     bool okOnly;  // the About box closes only with OK
   };
-  const Dialog dialogs[] = {{0xE000, "Zorvel パスワード設定", false},
-                            {0xE100, "Windows Z.R.V について", true},
-                            {0xE400, "色調整", false},
-                            {0xE300, "効果音・ＢＧＭ", false}};
+  const Dialog dialogs[] = {{IDM_CHANGEPASS, "Zorvel パスワード設定", false},
+                            {IDM_ABOUT, "Windows Z.R.V について", true},
+                            {IDM_COLOR, "色調整", false},
+                            {IDM_SOUND, "効果音・ＢＧＭ", false}};
   ExpectBoxes(true);
   for (const Dialog& d : dialogs) {
     SCOPED_TRACE(d.caption);

@@ -148,7 +148,7 @@ TEST_F(FaultTest, SecondStartWhileLockedWorksAndTheFirstStaysLocked) {
   // The second one locks: its reminder, then it covers the screen too.
   ExpectBoxes(true);
   const size_t secondFrom = second.Traces().size();
-  ASSERT_TRUE(probe::Post(other, WM_SYSCOMMAND_, 0xE200, 0));
+  ASSERT_TRUE(probe::Post(other, WM_SYSCOMMAND_, IDM_LOCK, 0));
   auto box = WaitBox(kLockCaption);
   ASSERT_NE(box, nullptr);
   ASSERT_TRUE(Press(*box, "OK"));

@@ -18,6 +18,8 @@
 #include <string>
 #include <vector>
 
+#include "resources/resource.h"
+
 struct _XDisplay;  // Xlib's Display
 
 namespace e2e {
@@ -313,7 +315,7 @@ class WzrvTest : public ::testing::Test {
   // Presses a box's button and waits until the box is gone.
   bool Press(const Box& box, const std::string& button = "OK", Millis timeout = kWait);
   // Posts the lock command and waits for the reminder box.
-  std::unique_ptr<Box> RequestLock(unsigned long command = 0xE200);
+  std::unique_ptr<Box> RequestLock(unsigned long command = IDM_LOCK);
   // Lock from the minimised state: command, reminder, OK, wait for the lock.
   bool LockWithReminder(std::string* reminderText = nullptr);
 

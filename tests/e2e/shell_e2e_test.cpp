@@ -75,11 +75,11 @@ TEST_F(StartTest, SystemMenuHasTheProgramsCommandsFirstAndNoSizeCommands) {
   const struct {
     unsigned long id;
     const char* text;
-  } expected[] = {{0xE200, "画面のロック"},
-                  {0xE000, "パスワードの変更"},
-                  {0xE400, "色の設定"},
-                  {0xE300, "効果音の設定"},
-                  {0xE100, "Windows Z.R.V. について"}};
+  } expected[] = {{IDM_LOCK, "画面のロック"},
+                  {IDM_CHANGEPASS, "パスワードの変更"},
+                  {IDM_COLOR, "色の設定"},
+                  {IDM_SOUND, "効果音の設定"},
+                  {IDM_ABOUT, "Windows Z.R.V. について"}};
   for (int i = 0; i < 5; ++i) {
     EXPECT_FALSE(menu[i].separator) << "item " << i;
     EXPECT_EQ(menu[i].id, expected[i].id) << "item " << i;
@@ -93,7 +93,7 @@ TEST_F(StartTest, SystemMenuHasTheProgramsCommandsFirstAndNoSizeCommands) {
     EXPECT_NE(id, SC_MINIMIZE_) << "Minimise is still there";
     EXPECT_NE(id, SC_RESTORE_) << "Restore is still there";
     EXPECT_NE(id, SC_SIZE_) << "Size is still there";
-    EXPECT_FALSE(id >= 0xE000 && id <= 0xE400 && !menu[i].separator) << "program item repeated at " << i;
+    EXPECT_FALSE(id >= IDM_CHANGEPASS && id <= IDM_COLOR && !menu[i].separator) << "program item repeated at " << i;
     move = move || id == SC_MOVE_;
     close = close || id == SC_CLOSE_;
   }
@@ -376,8 +376,9 @@ TEST_F(LockedTest, CloseRequestsAndSystemCommandsChangeNothing) {
   ASSERT_TRUE(WaitLocked());
   const unsigned long hwnd = MainHwnd();
   EXPECT_TRUE(probe::Send(hwnd, WM_CLOSE_, 0, 0));
-  for (unsigned long command : {SC_MINIMIZE_, SC_MOVE_, SC_SIZE_, SC_MAXIMIZE_, SC_CLOSE_, SC_RESTORE_, 0xE200ul,
-                                0xE000ul, 0xE100ul, 0xE300ul, 0xE400ul}) {
+  const unsigned long commands[] = {SC_MINIMIZE_, SC_MOVE_,       SC_SIZE_,  SC_MAXIMIZE_, SC_CLOSE_, SC_RESTORE_,
+                                    IDM_LOCK,     IDM_CHANGEPASS, IDM_ABOUT, IDM_SOUND,    IDM_COLOR};
+  for (unsigned long command : commands) {
     EXPECT_TRUE(probe::Send(hwnd, WM_SYSCOMMAND_, command, 0)) << "no answer to command 0x" << std::hex << command;
   }
   ASSERT_TRUE(FocusForTyping());

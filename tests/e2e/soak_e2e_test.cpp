@@ -17,7 +17,6 @@
 namespace e2e {
 namespace {
 
-constexpr unsigned long kChangePass = 0xE000, kAbout = 0xE100, kSound = 0xE300, kColor = 0xE400;
 constexpr unsigned WM_COMMAND_ = 0x0111;
 const char kPasswordCaption[] = "Zorvel パスワード設定";
 const char kAboutCaption[] = "Windows Z.R.V について";
@@ -67,15 +66,15 @@ class SoakTest : public WzrvTest {
     ASSERT_TRUE(probe::Post(MainHwnd(), WM_SYSCOMMAND_, command, 0));
     auto box = WaitBox(caption);
     ASSERT_NE(box, nullptr) << caption;
-    if (command == kAbout) {
+    if (command == IDM_ABOUT) {
       ASSERT_TRUE(Press(*box, "OK"));
     } else {
       ASSERT_TRUE(probe::Post(box->window.hwnd, WM_COMMAND_, 2 /* IDCANCEL */, 0));
       ASSERT_TRUE(WaitUntil([&] { return probe::Windows().boxes.empty(); })) << caption << " stays open";
     }
-    const char* where = command == kChangePass ? "passworddialog"
-                        : command == kAbout    ? "aboutdialog"
-                        : command == kColor    ? "colordialog"
+    const char* where = command == IDM_CHANGEPASS ? "passworddialog"
+                        : command == IDM_ABOUT    ? "aboutdialog"
+                        : command == IDM_COLOR    ? "colordialog"
                                                : "sounddialog";
     ASSERT_EQ(Balance(where, from), kFramesOnly) << caption;
   }
@@ -95,10 +94,10 @@ TEST_F(SoakTest, DISABLED_ThousandsOfClicksCyclesAndDialogsLeakNothing) {
   // A first round of the dialogs and a first cycle load what is loaded once
   // (the file dialog's libraries, the screen's picture); the memory after
   // them is the starting point.
-  ASSERT_NO_FATAL_FAILURE(OpenAndClose(kChangePass, kPasswordCaption));
-  ASSERT_NO_FATAL_FAILURE(OpenAndClose(kAbout, kAboutCaption));
-  ASSERT_NO_FATAL_FAILURE(OpenAndClose(kColor, kColorCaption));
-  ASSERT_NO_FATAL_FAILURE(OpenAndClose(kSound, kSoundCaption));
+  ASSERT_NO_FATAL_FAILURE(OpenAndClose(IDM_CHANGEPASS, kPasswordCaption));
+  ASSERT_NO_FATAL_FAILURE(OpenAndClose(IDM_ABOUT, kAboutCaption));
+  ASSERT_NO_FATAL_FAILURE(OpenAndClose(IDM_COLOR, kColorCaption));
+  ASSERT_NO_FATAL_FAILURE(OpenAndClose(IDM_SOUND, kSoundCaption));
   size_t from = program_.Traces().size();
   ASSERT_TRUE(LockWithReminder());
   ASSERT_EQ(Balance("lock", from), kLocked);
@@ -133,10 +132,10 @@ TEST_F(SoakTest, DISABLED_ThousandsOfClicksCyclesAndDialogsLeakNothing) {
 
   for (int round = 0; round < dialogs; ++round) {
     SCOPED_TRACE("dialog round " + std::to_string(round));
-    ASSERT_NO_FATAL_FAILURE(OpenAndClose(kChangePass, kPasswordCaption));
-    ASSERT_NO_FATAL_FAILURE(OpenAndClose(kAbout, kAboutCaption));
-    ASSERT_NO_FATAL_FAILURE(OpenAndClose(kColor, kColorCaption));
-    ASSERT_NO_FATAL_FAILURE(OpenAndClose(kSound, kSoundCaption));
+    ASSERT_NO_FATAL_FAILURE(OpenAndClose(IDM_CHANGEPASS, kPasswordCaption));
+    ASSERT_NO_FATAL_FAILURE(OpenAndClose(IDM_ABOUT, kAboutCaption));
+    ASSERT_NO_FATAL_FAILURE(OpenAndClose(IDM_COLOR, kColorCaption));
+    ASSERT_NO_FATAL_FAILURE(OpenAndClose(IDM_SOUND, kSoundCaption));
   }
 
   // Still responsive: a last lock, and a click is answered within one
