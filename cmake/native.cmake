@@ -12,8 +12,10 @@ gtest_discover_tests(wzrv_unit_tests PROPERTIES LABELS unit DISCOVERY_TIMEOUT 60
 # Field frames: PNG export and comparison tool, and the drawing benchmark.
 find_package(PNG REQUIRED)
 find_package(GIF REQUIRED)
+add_library(wzrv_compose STATIC tools/compose.cpp)
+target_link_libraries(wzrv_compose PUBLIC wzrv_core)
 add_library(wzrv_fieldgif STATIC tools/fieldgif.cpp)
-target_link_libraries(wzrv_fieldgif PUBLIC wzrv_core GIF::GIF)
+target_link_libraries(wzrv_fieldgif PUBLIC wzrv_compose GIF::GIF)
 add_executable(wzrvtool tools/wzrvtool.cpp)
 target_link_libraries(wzrvtool PRIVATE wzrv_fieldgif PNG::PNG)
 add_executable(wzrv_bench tools/bench.cpp)

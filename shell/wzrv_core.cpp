@@ -8,7 +8,6 @@
 
 namespace wzrv {
 
-const char ClassName[] = "Windows Z.R.V";
 const char KeyDefaultPassword[] = "DefaultPassword";
 const char MessageCaption[] = "Windows Zorvel";
 const char ReminderCaption[] = "Confirm Password";

@@ -43,7 +43,6 @@ constexpr unsigned Restore = 0xF120;
 }  // namespace sc
 
 // Texts (Shift-JIS at run time).
-extern const char ClassName[];          // "Windows Z.R.V": class name and title
 extern const char KeyDefaultPassword[];
 extern const char MessageCaption[];     // caption of the program's own message boxes
 extern const char ReminderCaption[];

@@ -66,36 +66,14 @@ const BitmapAnimation* TableFor(const PatternSets& sets, int anipattern, int* si
 }
 
 namespace {
-TickSource tickSource = nullptr;
 MicroClock microClock = nullptr;
-
-// A replaceable clock: null in `slot` stands for the platform's `fallback`.
-template <typename Clock>
-Clock Replace(Clock& slot, Clock replacement, Clock fallback) {
-  const Clock old = slot != nullptr ? slot : fallback;
-  slot = replacement;
-  return old;
-}
 }  // namespace
 
-TickSource SetTickSource(TickSource source) { return Replace(tickSource, source, &PlatformTicks); }
-
-TickSource CurrentTickSource() { return tickSource != nullptr ? tickSource : &PlatformTicks; }
-
-unsigned long WaitSince(std::uint32_t since, unsigned msec) {
-  const TickSource ticks = CurrentTickSource();
-  unsigned long polls = 0;
-  for (;;) {
-    ++polls;
-    // Unsigned difference: correct across the counter's wrap.
-    const std::uint32_t passed = ticks() - since;
-    if (msec == 0 || passed > msec) return polls;
-  }
+MicroClock SetMicroClock(MicroClock clock) {
+  const MicroClock old = CurrentMicroClock();
+  microClock = clock;
+  return old;
 }
-
-unsigned long Delay(unsigned msec) { return WaitSince(CurrentTickSource()(), msec); }
-
-MicroClock SetMicroClock(MicroClock clock) { return Replace(microClock, clock, &PlatformMicros); }
 
 MicroClock CurrentMicroClock() { return microClock != nullptr ? microClock : &PlatformMicros; }
 
@@ -109,6 +87,8 @@ unsigned long WaitStep(std::uint64_t since, unsigned msec) {
   }
 }
 
+unsigned long Delay(unsigned msec) { return WaitStep(CurrentMicroClock()(), msec); }
+
 #ifndef _WIN32
 std::uint64_t PlatformMicros() {
   using namespace std::chrono;
@@ -116,31 +96,5 @@ std::uint64_t PlatformMicros() {
       duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count());
 }
 #endif
-
-// The platform's microsecond clock in whole milliseconds, wrapping at 32 bits.
-std::uint32_t PlatformTicks() { return static_cast<std::uint32_t>(PlatformMicros() / 1000u); }
-
-RgbPicture ComposeStep(const RgbPicture& background, const BitmapAnimation* table, int size,
-                       int x, int y, int delay, int step, std::uint32_t color,
-                       FrameLookup frame, const void* context) {
-  RgbPicture out = background;
-  const PlaybackPlan plan(table, size, x, y, delay);
-  for (int k : plan.Entries(step)) {
-    const BitmapAnimation& e = table[k];
-    const MonoFrame* f = frame(e.bitmap, context);
-    if (f == nullptr) continue;
-    const int w = std::min(e.width, f->width), h = std::min(e.height, f->height);
-    for (int r = 0; r < h; ++r) {
-      const int py = y + e.y + r;
-      if (py < 0 || py >= out.height) continue;
-      for (int c = 0; c < w; ++c) {
-        const int px = x + e.x + c;
-        if (px < 0 || px >= out.width) continue;
-        if (f->Pixel(c, r)) out.pixels[static_cast<std::size_t>(py) * out.width + px] = color;
-      }
-    }
-  }
-  return out;
-}
 
 }  // namespace wzrv

@@ -1,7 +1,7 @@
 // Field playback, the platform-free part: which screen rectangle an
 // animation covers, which table entries each step shows, and the frame timer.
 // The drawing itself (save, restore, the two raster operations) is in
-// playback_win32.cpp; ComposeStep does the same on an RGB picture.
+// playback_win32.cpp.
 #pragma once
 
 #include <cstdint>
@@ -48,57 +48,22 @@ class PlaybackPlan {
 // than 0, 1 and 2.
 const BitmapAnimation* TableFor(const PatternSets& sets, int anipattern, int* size);
 
-// ---- Frame timer ----------------------------------------------------------------
-// A millisecond counter, unsigned 32-bit, that wraps (on Windows derived from
+// ---- Step timer -----------------------------------------------------------------
+// The pace of the animation steps: a monotonic microsecond clock (on Windows
 // the performance counter: GetTickCount advances in steps of 10-16 ms, which
-// would stretch a 20 ms wait to 31 ms).
-using TickSource = std::uint32_t (*)();
-// Replaces the counter Delay polls; null puts the platform's back. Returns
-// the one it replaces.
-TickSource SetTickSource(TickSource source);
-TickSource CurrentTickSource();
-// Returns once at least `msec` milliseconds have passed since `since` (a
-// value of the counter), polling it without sleeping, also across its wrap.
-// The counter is read in whole milliseconds, so `since` may have been read
-// late in its millisecond: the wait goes on until the counter has advanced
-// by more than `msec`. Returns after one poll when `msec` is 0 or the time
-// has already passed. Returns the number of polls.
-unsigned long WaitSince(std::uint32_t since, unsigned msec);
-// Returns once at least `msec` milliseconds have passed since it was entered
-// (WaitSince from now). With 0 it returns after one poll.
-unsigned long Delay(unsigned msec);
-// Platform counter: PlatformMicros in whole milliseconds (the performance
-// counter on Windows, a steady clock elsewhere).
-std::uint32_t PlatformTicks();
-
-// The pace of the animation steps: a monotonic microsecond clock, replaceable
-// like the counter. A step lasts `wait` milliseconds from its start, drawing
-// included, so that the whole animation takes its nominal time.
+// would stretch a 20 ms step to 31 ms), replaceable for tests. A step lasts
+// `wait` milliseconds from its start, drawing included, so that the whole
+// animation takes its nominal time.
 using MicroClock = std::uint64_t (*)();
-MicroClock SetMicroClock(MicroClock clock);  // null: the platform's
+MicroClock SetMicroClock(MicroClock clock);  // null: the platform's; returns the one replaced
 MicroClock CurrentMicroClock();
 std::uint64_t PlatformMicros();
 // Polls the clock until at least `msec` milliseconds have passed since
 // `since` (a reading of it). Returns the number of polls (1 when the time has
 // already passed).
 unsigned long WaitStep(std::uint64_t since, unsigned msec);
-
-// ---- The drawing on an RGB picture --------------------------------------------------
-// A picture of packed 0xRRGGBB pixels, rows top-down.
-struct RgbPicture {
-  int width = 0;
-  int height = 0;
-  std::vector<std::uint32_t> pixels;
-  std::uint32_t At(int x, int y) const { return pixels[static_cast<std::size_t>(y) * width + x]; }
-};
-
-// What the screen shows at `step` of an animation around (x, y): the
-// background with the step's frames on top, each frame's set pixels in
-// `color` (0xRRGGBB), clipped to the picture. `frame` gives the frame of a
-// table entry's bitmap (null: drawn as nothing).
-using FrameLookup = const MonoFrame* (*)(BitmapHandle handle, const void* context);
-RgbPicture ComposeStep(const RgbPicture& background, const BitmapAnimation* table, int size,
-                       int x, int y, int delay, int step, std::uint32_t color,
-                       FrameLookup frame, const void* context);
+// Returns once at least `msec` milliseconds have passed since it was entered,
+// polling without sleeping; with 0 after one poll. Returns the number of polls.
+unsigned long Delay(unsigned msec);
 
 }  // namespace wzrv

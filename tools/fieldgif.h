@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "storage/playback_core.h"
+#include "tools/compose.h"
 
 namespace wzrv {
 

@@ -11,6 +11,7 @@
 
 #include "pattern/pattern_core.h"
 #include "storage/playback_core.h"
+#include "tools/compose.h"
 #include "tests/e2e/harness.h"
 
 namespace e2e {

@@ -8,6 +8,7 @@
 #include "pattern/pattern_core.h"
 #include "pattern/random.h"
 #include "storage/playback_core.h"
+#include "tools/compose.h"
 
 namespace {
 
@@ -156,61 +157,22 @@ TEST(PlaybackCompose, ShapePixelsTakeTheColourClippedToThePicture) {
   EXPECT_EQ(step1.pixels, bg.pixels);
 }
 
-std::uint32_t fakeNow = 0;
-std::uint32_t FakeTicks() { return fakeNow++; }  // one millisecond per poll
-
-class TickScope {
- public:
-  TickScope() : old_(wzrv::SetTickSource(&FakeTicks)) {}
-  ~TickScope() { wzrv::SetTickSource(old_); }
-
- private:
-  wzrv::TickSource old_;
-};
-
-TEST(Delay, WaitsAtLeastTheTimeAcrossTheWrap) {
-  TickScope fake;
-  fakeNow = 0xFFFFFFF0u;
-  const std::uint32_t start = fakeNow;
-  wzrv::Delay(20);
-  // Entered at 0xFFFFFFF0 (possibly late in that millisecond): it returns on
-  // reading 0xFFFFFFF0 + 21, past the wrap.
-  EXPECT_EQ(static_cast<std::uint32_t>(fakeNow - start), 22u);
-  EXPECT_EQ(fakeNow, 6u);
-}
-
-TEST(Delay, ZeroReturnsAfterOnePoll) {
-  TickScope fake;
-  fakeNow = 0xFFFFFFFFu;
-  EXPECT_EQ(wzrv::Delay(0), 1u);
-  fakeNow = 100;
-  EXPECT_EQ(wzrv::Delay(5), 6u);
-}
-
-TEST(Delay, WaitSinceCountsFromTheGivenTick) {
-  TickScope fake;
-  fakeNow = 1000;
-  // 25 ms already passed since 975: one poll.
-  EXPECT_EQ(wzrv::WaitSince(975, 20), 1u);
-  // 10 ms passed: polls until the counter reads 996 + 21.
-  fakeNow = 1006;
-  EXPECT_EQ(wzrv::WaitSince(996, 20), 12u);
-  // Across the wrap.
-  fakeNow = 2;
-  EXPECT_EQ(wzrv::WaitSince(0xFFFFFFFEu, 10), 8u);
-}
-
-TEST(Delay, PlatformCounterIsTheDefault) {
-  wzrv::TickSource old = wzrv::SetTickSource(nullptr);
-  EXPECT_EQ(wzrv::CurrentTickSource(), &wzrv::PlatformTicks);
-  wzrv::SetTickSource(old);
-}
-
 std::uint64_t fakeMicros = 0;
 std::uint64_t FakeMicros() { return fakeMicros += 300; }  // 0.3 ms per poll
 
+class FakeClock {
+ public:
+  FakeClock() : old_(wzrv::SetMicroClock(&FakeMicros)) {}
+  ~FakeClock() { wzrv::SetMicroClock(old_); }
+  FakeClock(const FakeClock&) = delete;
+  FakeClock& operator=(const FakeClock&) = delete;
+
+ private:
+  wzrv::MicroClock old_;
+};
+
 TEST(StepPace, AStepLastsItsWaitFromItsStartDrawingIncluded) {
-  wzrv::MicroClock old = wzrv::SetMicroClock(&FakeMicros);
+  FakeClock fake;
   // Started at 1000 us, drawn until 4000 us: the wait ends at 21000 us.
   fakeMicros = 4000;
   wzrv::WaitStep(1000, 20);
@@ -219,9 +181,26 @@ TEST(StepPace, AStepLastsItsWaitFromItsStartDrawingIncluded) {
   // Drawing took longer than the step: one poll.
   fakeMicros = 30000;
   EXPECT_EQ(wzrv::WaitStep(1000, 20), 1u);
-  wzrv::SetMicroClock(nullptr);
+}
+
+TEST(StepPace, PlatformClockIsTheDefault) {
+  wzrv::MicroClock old = wzrv::SetMicroClock(nullptr);
   EXPECT_EQ(wzrv::CurrentMicroClock(), &wzrv::PlatformMicros);
   wzrv::SetMicroClock(old);
+}
+
+TEST(Delay, WaitsAtLeastTheTimeFromItsEntry) {
+  FakeClock fake;
+  fakeMicros = 1000;
+  wzrv::Delay(20);
+  // Entered on the reading 1300: returns on the first reading 20 ms later.
+  EXPECT_GE(fakeMicros, 21300u);
+  EXPECT_LT(fakeMicros, 21600u);
+}
+
+TEST(Delay, ZeroReturnsAfterOnePoll) {
+  FakeClock fake;
+  EXPECT_EQ(wzrv::Delay(0), 1u);
 }
 
 TEST(Delay, RealClockWaitsAtLeastTheTime) {

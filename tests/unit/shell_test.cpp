@@ -204,7 +204,6 @@ TEST(SystemMenu, ItemsIdsAndShiftJisTexts) {
   EXPECT_EQ(SystemMenuRemoved[1], 0xF020u);
   EXPECT_EQ(SystemMenuRemoved[2], 0xF120u);
   EXPECT_EQ(SystemMenuRemoved[3], 0xF000u);
-  EXPECT_STREQ(ClassName, "Windows Z.R.V");
   EXPECT_STREQ(SectionName, "Windows-Zorvel");
   EXPECT_STREQ(KeyDefaultPassword, "DefaultPassword");
 }
