@@ -1,5 +1,7 @@
 #include "base/text_core.h"
 
+#include <cstring>
+
 namespace wzrv {
 
 void CopyText(char* dst, std::size_t size, const char* src) {
@@ -9,6 +11,14 @@ void CopyText(char* dst, std::size_t size, const char* src) {
     for (; i + 1 < size && src[i] != '\0'; ++i) dst[i] = src[i];
   }
   dst[i] = '\0';
+}
+
+std::unique_ptr<char[]> CopyOf(const char* text) {
+  if (text == nullptr) return nullptr;
+  const std::size_t n = std::strlen(text) + 1;
+  std::unique_ptr<char[]> copy(new char[n]);
+  std::memcpy(copy.get(), text, n);
+  return copy;
 }
 
 }  // namespace wzrv

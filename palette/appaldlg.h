@@ -11,10 +11,10 @@
 
 class AppPalette : public wzrv::AppPaletteBase {
  public:
-  // Takes over `palset` (new[] of `numpal` records), loads the stored colours
+  // Copies the `numpal` default records of `palset`, loads the stored colours
   // from the profile section `ininame`, tests the display and, on a palette
   // device, creates the palette (not realised yet).
-  AppPalette(HINSTANCE hinst, HWND hwnd, const char* ininame, PaletteSet* palset, int numpal);
+  AppPalette(HINSTANCE hinst, HWND hwnd, const char* ininame, const PaletteSet* palset, int numpal);
   ~AppPalette() override;
 
   // Pushes every entry's bound colour into the palette.

@@ -6,7 +6,7 @@
 #include "base/profile_win32.h"
 #include "base/trace.h"
 // Last: it may replace GDI calls by counting ones.
-#include "base/gdicount_win32.h"
+#include "base/gdi_win32.h"
 
 unsigned long APDLG_LONG = 0;
 
@@ -14,16 +14,14 @@ namespace {
 
 // The display is a palette device.
 int TestPaletteDevice(HWND hwnd) {
-  HDC dc = GetDC(hwnd);
+  const wzrv::WindowDC dc(hwnd);
   if (dc == nullptr) return 0;
-  const int caps = GetDeviceCaps(dc, RASTERCAPS);
-  ReleaseDC(hwnd, dc);
-  return (caps & RC_PALETTE) != 0 ? 1 : 0;
+  return (GetDeviceCaps(dc, RASTERCAPS) & RC_PALETTE) != 0 ? 1 : 0;
 }
 
 }  // namespace
 
-AppPalette::AppPalette(HINSTANCE hinst, HWND hwnd, const char* ininame, PaletteSet* palset,
+AppPalette::AppPalette(HINSTANCE hinst, HWND hwnd, const char* ininame, const PaletteSet* palset,
                        int numpal)
     : wzrv::AppPaletteBase(wzrv::WindowsProfile(), ininame, palset, numpal),
       hInstance(hinst),
@@ -62,32 +60,26 @@ void AppPalette::AnimateEntry(int p, unsigned char r, unsigned char g, unsigned 
 
 void AppPalette::AllSet() {
   if (AppPal == nullptr) return;
-  HDC dc = GetDC(hWnd);
-  HPALETTE old = SelectPalette(dc, AppPal, FALSE);
+  const wzrv::WindowDC dc(hWnd);
+  const wzrv::SelectedPalette selected(dc, AppPal);
   for (int i = 0; i < PalNum; ++i) {
     unsigned char r, g, b;
     BoundColor(i, &r, &g, &b);
     AnimateEntry(i, r, g, b);
   }
-  SelectPalette(dc, old, FALSE);
-  ReleaseDC(hWnd, dc);
 }
 
 int AppPalette::Realize() {
   wzrv::Trace("Realize");
   if (AppPal == nullptr) return 0;
-  HDC dc = GetDC(hWnd);
+  const wzrv::WindowDC dc(hWnd);
   if (dc == nullptr) return 0;
-  const int mapped = Realize(dc);
-  ReleaseDC(hWnd, dc);
-  return mapped;
+  return Realize(dc);
 }
 
 int AppPalette::Realize(HDC hdc) {
   if (AppPal == nullptr) return 0;
-  HPALETTE old = SelectPalette(hdc, AppPal, FALSE);
-  const int mapped = static_cast<int>(RealizePalette(hdc));
-  SelectPalette(hdc, old, FALSE);
-  return mapped;
+  const wzrv::SelectedPalette selected(hdc, AppPal);
+  return static_cast<int>(RealizePalette(hdc));
 }
 

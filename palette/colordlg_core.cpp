@@ -32,7 +32,7 @@ unsigned char& Channel(AppPaletteBase& pal, int n, int ch) {
 
 namespace {
 bool HasSelected(const AppPaletteBase& pal) {
-  return pal.NowUse != nullptr && pal.dlgnow >= 0 && pal.dlgnow < pal.SetCount;
+  return !pal.NowUse.empty() && pal.dlgnow >= 0 && pal.dlgnow < pal.SetCount;
 }
 }  // namespace
 
@@ -132,7 +132,7 @@ int ColorCancel(AppPaletteBase& pal) {
 }
 
 std::vector<PaletteSet> ColorBackup(const AppPaletteBase& pal) {
-  return std::vector<PaletteSet>(pal.NowUse, pal.NowUse + pal.PalNum);
+  return std::vector<PaletteSet>(pal.NowUse.begin(), pal.NowUse.begin() + pal.PalNum);
 }
 
 void ColorFinish(AppPaletteBase& pal, ColorDialogHost& host, int endcode,

@@ -4,7 +4,7 @@
 #include "palette/colordlg_core.h"
 #include "base/trace.h"
 // Last: it may replace GDI calls by counting ones.
-#include "base/gdicount_win32.h"
+#include "base/gdi_win32.h"
 
 static_assert(wzrv::sb::LineLeft == SB_LINELEFT && wzrv::sb::LineRight == SB_LINERIGHT &&
                   wzrv::sb::PageLeft == SB_PAGELEFT && wzrv::sb::PageRight == SB_PAGERIGHT &&
@@ -47,13 +47,10 @@ class DialogControls : public wzrv::ColorDialogHost {
 
 // Paints `rc` of `dc` in the selected set's colour.
 void PaintSwatch(AppPalette* apal, HDC dc, const RECT& rc) {
-  HPALETTE old = nullptr;
-  if (apal->AppPal != nullptr) old = SelectPalette(dc, apal->AppPal, FALSE);
+  const wzrv::SelectedPalette selected(dc, apal->AppPal);
   const PaletteSet& s = apal->NowUse[apal->dlgnow];
-  HBRUSH brush = CreateSolidBrush(PALETTERGB(s.r, s.g, s.b));
+  const wzrv::GdiObject<HBRUSH> brush(CreateSolidBrush(PALETTERGB(s.r, s.g, s.b)));
   FillRect(dc, &rc, brush);
-  DeleteObject(brush);
-  if (apal->AppPal != nullptr) SelectPalette(dc, old, FALSE);
 }
 
 }  // namespace
@@ -87,10 +84,9 @@ void AppPalette::SetScroll(AppPalette* apal, HWND wnd) {
 
 void AppPalette::DrawColorView(AppPalette* apal, HWND hwndbx) {
   if (hwndbx == nullptr) return;
-  HDC dc = GetDC(hwndbx);
+  const wzrv::WindowDC dc(hwndbx);
   if (dc == nullptr) return;
   PaintSwatch(apal, dc, apal->ownrect);
-  ReleaseDC(hwndbx, dc);
 }
 
 BOOL CALLBACK AppPalette::DLGProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {

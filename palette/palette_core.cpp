@@ -2,10 +2,17 @@
 
 #include <climits>
 #include <cstdio>
-#include <cstring>
+
+#include "base/text_core.h"
 
 const char* const ColorNames[3] = {"Field 色(六角)", "Field 色(八角)", "Field 色(ミニ)"};
 const unsigned char DefColors[3][3] = {{255, 136, 0}, {255, 136, 0}, {255, 136, 0}};
+
+std::vector<PaletteSet> DefaultPaletteSets() {
+  std::vector<PaletteSet> sets;
+  for (int i = 0; i < 3; ++i) sets.push_back({ColorNames[i], DefColors[i][0], DefColors[i][1], DefColors[i][2]});
+  return sets;
+}
 
 namespace wzrv {
 
@@ -63,33 +70,18 @@ void FormatColorValue(unsigned r, unsigned g, unsigned b, char* buf) {
 
 void FormatColorKey(int i, char* buf) { std::snprintf(buf, ColorKeySize, KeyColorFormat, i); }
 
-AppPaletteBase::AppPaletteBase(ProfileStore& profile, const char* name, PaletteSet* palset,
+AppPaletteBase::AppPaletteBase(ProfileStore& profile, const char* name, const PaletteSet* palset,
                                int numpal)
-    : profile_(profile) {
-  if (name != nullptr) {
-    const std::size_t len = std::strlen(name);
-    ininame = new char[len + 1];
-    std::memcpy(ininame, name, len + 1);
-  }
-  Default = palset;
-  if (numpal < 0) numpal = 0;
+    : ininame(CopyOf(name)), profile_(profile) {
+  if (numpal < 0 || palset == nullptr) numpal = 0;
+  Default.assign(palset, palset + numpal);
   SetCount = numpal;
   PalNum = numpal > MaxPaletteEntries ? MaxPaletteEntries : numpal;
-  NowUse = new PaletteSet[numpal > 0 ? numpal : 1];
-  Bind = new long[numpal > 0 ? numpal : 1];
-  for (int i = 0; i < numpal; ++i) {
-    NowUse[i] = palset[i];
-    Bind[i] = i;
-  }
+  NowUse = Default;
+  Bind.resize(static_cast<std::size_t>(numpal));
+  for (int i = 0; i < numpal; ++i) Bind[i] = i;
   LoadPaletteSetting();
   dlgnow = 0;
-}
-
-AppPaletteBase::~AppPaletteBase() {
-  delete[] Default;
-  delete[] NowUse;
-  delete[] Bind;
-  delete[] ininame;
 }
 
 void AppPaletteBase::LoadPaletteSetting() {
@@ -98,7 +90,7 @@ void AppPaletteBase::LoadPaletteSetting() {
     char key[ColorKeySize];
     char value[ColorValueSize];
     FormatColorKey(i, key);
-    profile_.GetString(ininame, key, "", value, sizeof value);
+    profile_.GetString(ininame.get(), key, "", value, sizeof value);
     int r, g, b;
     if (ParseColorValue(value, &r, &g, &b)) {
       // The channels are eight bits wide: larger numbers keep their low byte.
@@ -118,7 +110,7 @@ void AppPaletteBase::SavePaletteSetting() {
     char value[ColorValueSize];
     FormatColorKey(i, key);
     FormatColorValue(NowUse[i].r, NowUse[i].g, NowUse[i].b, value);
-    profile_.WriteString(ininame, key, value);
+    profile_.WriteString(ininame.get(), key, value);
   }
 }
 

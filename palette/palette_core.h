@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "base/profile_core.h"
@@ -21,6 +22,8 @@ struct PaletteSet {
 // Names and default colours of the three colour sets, by pattern type.
 extern const char* const ColorNames[3];
 extern const unsigned char DefColors[3][3];
+// The three colour sets with their names and default colours.
+std::vector<PaletteSet> DefaultPaletteSets();
 
 namespace wzrv {
 
@@ -66,17 +69,16 @@ struct PaletteEntry {
 constexpr unsigned char PaletteReserved = 0x01;  // may be animated; nothing else maps onto it
 constexpr unsigned short PaletteVersion = 0x300;
 
-// The platform-free colour model. Owns the default array it is given, the
-// working copy and the bindings; reads and writes its colours through a
-// ProfileStore. The palette itself is reached through AnimateEntry, which
+// The platform-free colour model: the defaults it is given, the working copy
+// and the bindings; reads and writes its colours through a ProfileStore. The palette itself is reached through AnimateEntry, which
 // the Windows class provides (the base has no palette and does nothing).
 class AppPaletteBase {
  public:
-  // Takes over `palset` (an array from new[] of `numpal` records), copies
-  // the section name (may be null) and loads the stored colours. `profile`
-  // must outlive the object.
-  AppPaletteBase(ProfileStore& profile, const char* ininame, PaletteSet* palset, int numpal);
-  virtual ~AppPaletteBase();
+  // Copies the `numpal` records of `palset` as the defaults and the section
+  // name (may be null), then loads the stored colours. `profile` must
+  // outlive the object.
+  AppPaletteBase(ProfileStore& profile, const char* ininame, const PaletteSet* palset, int numpal);
+  virtual ~AppPaletteBase() = default;
   AppPaletteBase(const AppPaletteBase&) = delete;
   AppPaletteBase& operator=(const AppPaletteBase&) = delete;
 
@@ -99,10 +101,10 @@ class AppPaletteBase {
 
   int PalNum = 0;               // colour sets and palette entries; at most 256
   int SetCount = 0;             // colour sets handed over (NowUse's length)
-  PaletteSet* Default = nullptr;  // the defaults handed over; owned
-  PaletteSet* NowUse = nullptr;   // colours in use; owned
-  long* Bind = nullptr;           // binding of each palette entry; owned
-  char* ininame = nullptr;        // own copy of the section name, or null
+  std::vector<PaletteSet> Default;  // the defaults handed over
+  std::vector<PaletteSet> NowUse;   // colours in use
+  std::vector<long> Bind;           // binding of each palette entry
+  std::unique_ptr<char[]> ininame;  // own copy of the section name, or null
   int dlgnow = 0;                 // colour set selected in the dialog
   int status = 0;                 // 1 after the dialog was accepted, 0 after Cancel
   int setting = 0;                // 1 while the dialog fills its controls

@@ -9,7 +9,7 @@
 
 #include "base/trace.h"
 #include "shell/wzrv.h"
-#include "base/gdicount_win32.h"  // last: counts GDI objects in a test build
+#include "base/gdi_win32.h"  // last: counts GDI objects in a test build
 
 namespace {
 
@@ -94,19 +94,12 @@ void MainWindow::CopyCanvas(const void* header, const unsigned char* dib, void* 
   const auto* dibinfo = static_cast<const BITMAPINFO*>(header);
   HDC dc = static_cast<HDC>(context);
   // The whole canvas as a device bitmap, 1 bits white.
-  HBITMAP hbm = CreateDIBitmap(dc, &dibinfo->bmiHeader, CBM_INIT, dib, dibinfo, DIB_RGB_COLORS);
-  HDC m1 = CreateCompatibleDC(dc);
-  HDC m2 = CreateCompatibleDC(dc);
-  HGDIOBJ o1 = SelectObject(m1, hbm);
-  HGDIOBJ o2 = SelectObject(m2, AsBitmap(frame));
+  const wzrv::GdiObject<HBITMAP> hbm(CreateDIBitmap(dc, &dibinfo->bmiHeader, CBM_INIT, dib, dibinfo, DIB_RGB_COLORS));
+  const wzrv::MemoryDC m1(dc), m2(dc);
+  const wzrv::SelectedObject canvas(m1, hbm), target(m2, AsBitmap(frame));
   // The bottom h lines of the picture; white (the source's background colour)
   // becomes the monochrome bitmap's 1 bits.
   BitBlt(m2, 0, 0, w, h, m1, 0, wzrv::DIBH - h, SRCCOPY);
-  SelectObject(m1, o1);
-  SelectObject(m2, o2);
-  DeleteObject(hbm);
-  DeleteDC(m1);
-  DeleteDC(m2);
 }
 
 void MainWindow::SaveFrame(wzrv::BitmapHandle frame) { SaveBitmap(AsBitmap(frame)); }
@@ -120,12 +113,10 @@ void BuildWith(MainWindow* w, void (wzrv::PatternSets::*build)(wzrv::FrameSource
   _controlfp(_PC_64, _MCW_PC);
   // The window's device context; the screen's once the window is gone (a
   // Close during the build), which gives the same bitmaps.
-  HWND owner = w->windowGone ? nullptr : w->hWnd;
-  HDC dc = GetDC(owner);
+  const wzrv::WindowDC dc(w->windowGone ? nullptr : w->hWnd);
   BITMAPINFO* dibinfo = w->CreateDIB();
   GdiFrames frames(w, dc, dibinfo);
   (w->*build)(frames);
-  ReleaseDC(owner, dc);
   std::free(dibinfo);
   _controlfp(precision, _MCW_PC);
 }

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 
 #include "shell/screen_core.h"
 #include "shell/wzrv_core.h"
@@ -41,6 +42,9 @@ class MainWindow : public Window, public wzrv::MainWindowBase {
   static const char KeyClassName[];
 
   explicit MainWindow(int option);
+  ~MainWindow() override;
+  MainWindow(const MainWindow&) = delete;
+  MainWindow& operator=(const MainWindow&) = delete;
   static void Register();
   long WndProc(UINT iMessage, WPARAM wParam, LPARAM lParam) override;
 
@@ -60,10 +64,12 @@ class MainWindow : public Window, public wzrv::MainWindowBase {
   // One field animation around (x, y) in client coordinates.
   void PlayBitmapAnimation(int x, int y, int anipattern, int wait, int delay);
 
-  AboutDialog* aboutDialog = nullptr;
-  PasswordDialog* passwordDialog = nullptr;
-  AppPalette* appPalette = nullptr;
-  SoundEffect* soundEffect = nullptr;
+  // The dialog wrappers live as long as the window object; the palette and
+  // the sound table go with the window (WM_DESTROY).
+  std::unique_ptr<AboutDialog> aboutDialog;
+  std::unique_ptr<PasswordDialog> passwordDialog;
+  std::unique_ptr<AppPalette> appPalette;
+  std::unique_ptr<SoundEffect> soundEffect;
 
   // True while the constructor builds the patterns: a notice box shown then
   // runs its own message loop, and a lock asked for meanwhile waits for the

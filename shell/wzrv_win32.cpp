@@ -1,6 +1,8 @@
 #include "shell/wzrv.h"
 
 #include <cstring>
+#include <memory>
+#include <vector>
 
 #include "palette/appaldlg.h"
 #include "base/trace.h"
@@ -8,7 +10,7 @@
 #include "shell/screen_core.h"
 #include "shell/wzrvdlg.h"
 #include "sound/sndefect.h"
-#include "base/gdicount_win32.h"  // last: counts GDI objects in a test build
+#include "base/gdi_win32.h"  // last: counts GDI objects in a test build
 
 HINSTANCE Main::hInstance = nullptr;
 HINSTANCE Main::hPrevInstance = nullptr;
@@ -84,10 +86,8 @@ void MainWindow::Register() {
 }
 
 MainWindow::MainWindow(int option) {
-  // 1. Nothing owned exists yet; messages sent during creation find null.
+  // Nothing owned exists yet: messages sent during creation find null.
   StartOption = option;
-  appPalette = nullptr;
-  soundEffect = nullptr;
 
   // A topmost popup over every monitor, created minimised.
   const wzrv::ScreenArea area = LockedArea();
@@ -98,18 +98,13 @@ MainWindow::MainWindow(int option) {
                          area.height, nullptr, nullptr, Main::hInstance, this);
   if (hWnd == nullptr) ExitProcess(0);
 
-  // 4-6. Dialog wrappers, palette and sound table.
-  aboutDialog = new AboutDialog(Main::hInstance, hWnd);
-  passwordDialog = new PasswordDialog(Main::hInstance, hWnd);
-  PaletteSet* sets = new PaletteSet[3];
-  for (int i = 0; i < 3; ++i) {
-    sets[i].PaletteName = ColorNames[i];
-    sets[i].r = DefColors[i][0];
-    sets[i].g = DefColors[i][1];
-    sets[i].b = DefColors[i][2];
-  }
-  appPalette = new AppPalette(Main::hInstance, hWnd, wzrv::SectionName, sets, 3);
-  soundEffect = new SoundEffect(Main::hInstance, hWnd, wzrv::SectionName, SoundNames, 5);
+  // The dialog wrappers, the field colours and the sound table, each with
+  // its settings read from the profile.
+  aboutDialog = std::make_unique<AboutDialog>(Main::hInstance, hWnd);
+  passwordDialog = std::make_unique<PasswordDialog>(Main::hInstance, hWnd);
+  const std::vector<PaletteSet> sets = DefaultPaletteSets();
+  appPalette = std::make_unique<AppPalette>(Main::hInstance, hWnd, wzrv::SectionName, sets.data(), 3);
+  soundEffect = std::make_unique<SoundEffect>(Main::hInstance, hWnd, wzrv::SectionName, SoundNames, 5);
 
   // 7. Nothing typed yet.
   ResetInput();
@@ -156,6 +151,8 @@ MainWindow::MainWindow(int option) {
   }
   lockPending = false;
 }
+
+MainWindow::~MainWindow() = default;
 
 void MainWindow::EditSystemMenu() {
   HMENU menu = GetSystemMenu(hWnd, FALSE);
@@ -330,19 +327,15 @@ MainWindow::Picture MainWindow::NewPicture(const wzrv::ScreenArea& area) {
 MainWindow::Picture MainWindow::CaptureScreen(const wzrv::ScreenArea& area) {
   Picture p = NewPicture(area);
   if (p.bitmap == nullptr) return p;
-  HDC screen = GetDC(nullptr);
-  HDC mem = CreateCompatibleDC(screen);
-  if (mem != nullptr) {
-    HGDIOBJ old = SelectObject(mem, p.bitmap);
-    BitBlt(mem, 0, 0, area.width, area.height, screen, area.left, area.top, SRCCOPY);
-    GdiFlush();
-    SelectObject(mem, old);
-    DeleteDC(mem);
-  } else {
+  const wzrv::WindowDC screen(nullptr);
+  const wzrv::MemoryDC mem(screen);
+  if (mem == nullptr) {
     DeleteObject(p.bitmap);
-    p = Picture{};
+    return Picture{};
   }
-  ReleaseDC(nullptr, screen);
+  const wzrv::SelectedObject selected(mem, p.bitmap);
+  BitBlt(mem, 0, 0, area.width, area.height, screen, area.left, area.top, SRCCOPY);
+  GdiFlush();
   return p;
 }
 
@@ -394,13 +387,11 @@ void MainWindow::ReleaseSnapshot() {
 // area's top-left corner is the window's, which is the picture's.
 void MainWindow::PaintSnapshot(HDC dc, const RECT& area) {
   if (snapshot == nullptr || dc == nullptr) return;
-  HDC mem = CreateCompatibleDC(dc);
+  const wzrv::MemoryDC mem(dc);
   if (mem == nullptr) return;
-  HGDIOBJ old = SelectObject(mem, snapshot);
+  const wzrv::SelectedObject selected(mem, snapshot);
   BitBlt(dc, area.left, area.top, area.right - area.left, area.bottom - area.top, mem, area.left,
          area.top, SRCCOPY);
-  SelectObject(mem, old);
-  DeleteDC(mem);
 }
 
 // The monitors changed while locked (one added or removed, a resolution
@@ -593,14 +584,8 @@ void MainWindow::OnDestroy() {
   keyWindow = nullptr;
   if (!building) DeleteBitmap();  // else the build's end deletes every frame
   ReleaseSnapshot();
-  if (appPalette != nullptr) {
-    delete appPalette;
-    appPalette = nullptr;
-  }
-  if (soundEffect != nullptr) {
-    delete soundEffect;
-    soundEffect = nullptr;
-  }
+  appPalette.reset();
+  soundEffect.reset();
   WZRV_GDI_TRACE("destroy");
 }
 

@@ -5,11 +5,6 @@
 
 #include "base/text_core.h"
 
-SoundFile::~SoundFile() {
-  delete[] SoundName;
-  SoundName = nullptr;
-}
-
 namespace wzrv {
 
 const char KeySoundFormat[] = "ApplicationSound(%d)";
@@ -18,14 +13,6 @@ const char ValueOn[] = "On";
 const char ValueOff[] = "Off";
 
 namespace {
-char* CopyOf(const char* text) {
-  if (text == nullptr) return nullptr;
-  const std::size_t n = std::strlen(text) + 1;
-  char* copy = new char[n];
-  std::memcpy(copy, text, n);
-  return copy;
-}
-
 void SlotKey(int i, char* key) { std::snprintf(key, SoundKeySize, KeySoundFormat, i); }
 }  // namespace
 
@@ -46,27 +33,15 @@ bool ParseSoundValue(const char* value, SoundFile& slot) {
 
 SoundEffectBase::SoundEffectBase(ProfileStore& profile, SoundOutput& output,
                                  const char* ininame, const char* const* names, int numsound)
-    : profile_(profile), output_(output) {
-  this->ininame = CopyOf(ininame);
+    : ininame(CopyOf(ininame)), profile_(profile), output_(output) {
   if (numsound < 0) numsound = 0;
-  soundSet = new SoundFile[numsound];
+  soundSet.resize(static_cast<std::size_t>(numsound));
   SoundNum = numsound;
   for (int i = 0; i < numsound; ++i) {
-    soundSet[i].SoundName = names != nullptr ? CopyOf(names[i]) : nullptr;
+    if (names != nullptr && names[i] != nullptr) soundSet[i].SoundName = names[i];
   }
   LoadSoundSetting();
   dlgnow = 0;
-}
-
-SoundEffectBase::~SoundEffectBase() {
-  for (int i = 0; i < SoundNum; ++i) {
-    delete[] soundSet[i].SoundName;
-    soundSet[i].SoundName = nullptr;
-  }
-  delete[] soundSet;
-  soundSet = nullptr;
-  delete[] ininame;
-  ininame = nullptr;
 }
 
 void SoundEffectBase::LoadSoundSetting() {
@@ -75,10 +50,10 @@ void SoundEffectBase::LoadSoundSetting() {
   char value[SoundValueSize];
   for (int i = 0; i < SoundNum; ++i) {
     SlotKey(i, key);
-    profile_.GetString(ininame, key, "", value, sizeof(value));
+    profile_.GetString(ininame.get(), key, "", value, sizeof(value));
     if (!ParseSoundValue(value, soundSet[i])) rewrite = true;
   }
-  profile_.GetString(ininame, KeyAllSoundDisable, ValueOff, value, sizeof(value));
+  profile_.GetString(ininame.get(), KeyAllSoundDisable, ValueOff, value, sizeof(value));
   AllStop = std::strcmp(value, ValueOn) == 0 ? 1 : 0;
   if (rewrite) SaveSoundSetting();
 }
@@ -89,9 +64,9 @@ void SoundEffectBase::SaveSoundSetting() {
   for (int i = 0; i < SoundNum; ++i) {
     SlotKey(i, key);
     FormatSoundValue(soundSet[i], value, sizeof(value));
-    profile_.WriteString(ininame, key, value);
+    profile_.WriteString(ininame.get(), key, value);
   }
-  profile_.WriteString(ininame, KeyAllSoundDisable, AllStop ? ValueOn : ValueOff);
+  profile_.WriteString(ininame.get(), KeyAllSoundDisable, AllStop ? ValueOn : ValueOff);
 }
 
 void SoundEffectBase::Start(int num, unsigned stopFlags, unsigned playFlags) {

@@ -5,6 +5,9 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
+#include <string>
+#include <vector>
 
 #include "base/profile_core.h"
 
@@ -31,14 +34,9 @@ class SoundOutput {
 struct SoundFile {
   static constexpr std::size_t FileNameSize = 500;  // 499 characters and NUL
 
-  SoundFile() : SoundName(nullptr) { FileName[0] = '\0'; }
-  ~SoundFile();
-  // Copies are whole records, name pointer included: whoever keeps a copy
-  // (the sound dialog's backup) clears its name pointer before releasing it.
-  SoundFile(const SoundFile&) = default;
-  SoundFile& operator=(const SoundFile&) = default;
+  SoundFile() { FileName[0] = '\0'; }
 
-  char* SoundName;                 // display name; own copy, or null
+  std::string SoundName;           // display name; empty when none was given
   char FileName[FileNameSize];     // wave file path, "" when none
   int SoundOnOff = 0;              // 1 = on, 0 = off
 };
@@ -64,7 +62,7 @@ class SoundEffectBase {
   // loads the settings. `profile` and `output` must outlive the object.
   SoundEffectBase(ProfileStore& profile, SoundOutput& output, const char* ininame,
                   const char* const* names, int numsound);
-  virtual ~SoundEffectBase();
+  virtual ~SoundEffectBase() = default;
   SoundEffectBase(const SoundEffectBase&) = delete;
   SoundEffectBase& operator=(const SoundEffectBase&) = delete;
 
@@ -80,9 +78,9 @@ class SoundEffectBase {
   void LoopSound(int num);
 
   int SoundNum = 0;
-  int AllStop = 0;                // 1 = every sound disabled
-  SoundFile* soundSet = nullptr;  // SoundNum slots, owned
-  char* ininame = nullptr;        // section name copy, or null
+  int AllStop = 0;                  // 1 = every sound disabled
+  std::vector<SoundFile> soundSet;  // SoundNum slots
+  std::unique_ptr<char[]> ininame;  // section name copy, or null
   int dlgnow = 0;                 // slot shown by the sound dialog
   int status = 0;                 // outcome of the last sound dialog
   int setting = 0;

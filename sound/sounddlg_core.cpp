@@ -1,22 +1,10 @@
 #include "sound/sounddlg_core.h"
 
-#include <new>
-
 #include "base/text_core.h"
 
 namespace wzrv {
 
-SoundFile* SoundBackup(const SoundEffectBase& snd) {
-  SoundFile* backup = new (std::nothrow) SoundFile[snd.SoundNum > 0 ? snd.SoundNum : 1];
-  if (backup == nullptr) return nullptr;
-  for (int i = 0; i < snd.SoundNum; ++i) backup[i] = snd.soundSet[i];
-  return backup;
-}
-
-void ReleaseSoundBackup(SoundFile* backup) {
-  if (backup == nullptr) return;
-  delete[] backup;
-}
+std::vector<SoundFile> SoundBackup(const SoundEffectBase& snd) { return snd.soundSet; }
 
 void ChangeCombo(SoundEffectBase& snd, SoundDialogHost& host, int newn) {
   if (snd.dlgnow >= 0 && snd.dlgnow < snd.SoundNum) {
@@ -36,7 +24,7 @@ void ChangeCombo(SoundEffectBase& snd, SoundDialogHost& host, int newn) {
 
 void SoundDialogInit(SoundEffectBase& snd, SoundDialogHost& host) {
   for (int i = 0; i < snd.SoundNum; ++i) {
-    host.AddSlotName(snd.soundSet[i].SoundName != nullptr ? snd.soundSet[i].SoundName : "");
+    host.AddSlotName(snd.soundSet[i].SoundName.c_str());
   }
   int n = snd.dlgnow;
   if (n < 0 || n >= snd.SoundNum) n = 0;
@@ -63,17 +51,13 @@ int SoundDialogCancel(SoundEffectBase& snd) {
   return 0;
 }
 
-void SoundDialogFinish(SoundEffectBase& snd, int endcode, SoundFile* backup) {
+void SoundDialogFinish(SoundEffectBase& snd, int endcode, const std::vector<SoundFile>& backup) {
   if (endcode != 0) {
     snd.SaveSoundSetting();
     if (snd.AllStop == 1) snd.PlaySoundA(-1);
-  } else if (backup != nullptr) {
-    for (int i = 0; i < snd.SoundNum; ++i) snd.soundSet[i] = backup[i];
+  } else {
+    snd.soundSet = backup;
   }
-  if (backup != nullptr) {
-    for (int i = 0; i < snd.SoundNum; ++i) backup[i].SoundName = nullptr;
-  }
-  ReleaseSoundBackup(backup);
 }
 
 }  // namespace wzrv

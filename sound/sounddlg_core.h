@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <vector>
 
 #include "resources/resource.h"
 #include "sound/sndefect_core.h"
@@ -38,12 +39,8 @@ class SoundDialogHost {
   virtual void SetSwitch(bool on) = 0;
 };
 
-// The slots when the dialog opens: a whole-record copy of every slot (name
-// pointers included; they stay owned by the live slots). Null when the copy
-// cannot be allocated.
-SoundFile* SoundBackup(const SoundEffectBase& snd);
-// Releases a backup whose name pointers have been cleared.
-void ReleaseSoundBackup(SoundFile* backup);
+// The slots when the dialog opens: a copy of every slot.
+std::vector<SoundFile> SoundBackup(const SoundEffectBase& snd);
 
 // Stores the shown slot from the controls (unless none is shown yet) and
 // shows slot `newn`.
@@ -60,8 +57,7 @@ int SoundDialogCancel(SoundEffectBase& snd);
 
 // After the dialog: a non-zero end code (also -1, a dialog that could not be
 // shown) writes the whole table and, with every sound disabled, stops the
-// sound playing; 0 puts every slot back from the backup. The backup is
-// released either way.
-void SoundDialogFinish(SoundEffectBase& snd, int endcode, SoundFile* backup);
+// sound playing; 0 puts every slot back from the backup.
+void SoundDialogFinish(SoundEffectBase& snd, int endcode, const std::vector<SoundFile>& backup);
 
 }  // namespace wzrv

@@ -5,6 +5,9 @@
 #include <commdlg.h>
 #include <mmsystem.h>
 
+#include <new>
+#include <vector>
+
 #include "base/trace.h"
 #include "sound/sounddlg_core.h"
 
@@ -58,8 +61,12 @@ int GetSoundFilename(HWND hwnd, char* file) {
 }
 
 int SoundEffect::ChangeDialog() {
-  SoundFile* backup = wzrv::SoundBackup(*this);
-  if (backup == nullptr) return 0;
+  std::vector<SoundFile> backup;
+  try {
+    backup = wzrv::SoundBackup(*this);
+  } catch (const std::bad_alloc&) {
+    return 0;  // no room for the copy that Cancel needs: no dialog
+  }
   SEDLG_LONG = reinterpret_cast<unsigned long>(this);
   wzrv::Trace("SoundDialog open");
   const int r = static_cast<int>(

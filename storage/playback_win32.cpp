@@ -12,7 +12,7 @@
 #include "shell/wzrv.h"
 #include "storage/playback_core.h"
 // Last: it may replace GDI calls by counting ones.
-#include "base/gdicount_win32.h"
+#include "base/gdi_win32.h"
 
 std::uint64_t wzrv::PlatformMicros() {
   static LARGE_INTEGER freq = [] {
@@ -89,79 +89,72 @@ void MainWindow::PlayBitmapAnimation(int x, int y, int anipattern, int wait, int
   wzrv::Trace("PlayBitmapAnimation %d %d %d %d %d", x, y, anipattern, wait, delay);
   int size = 0;
   const wzrv::BitmapAnimation* bitmaps = wzrv::TableFor(*this, anipattern, &size);
-  HDC dc = GetDC(hWnd);
-  if (bitmaps == nullptr || dc == nullptr) {
-    if (dc != nullptr) ReleaseDC(hWnd, dc);
-    wzrv::Trace("animation done");
-    return;
-  }
-  const COLORREF fcolor = appPalette != nullptr ? appPalette->GetRGB(anipattern)
-                                                : wzrv::PaletteRGB(255, 136, 0);
-  HPALETTE pal = appPalette != nullptr ? appPalette->Palette() : nullptr;
-  HPALETTE old_pal = pal != nullptr ? SelectPalette(dc, pal, FALSE) : nullptr;
-
-  HDC memdc = CreateCompatibleDC(dc);
-  HDC bitdc = CreateCompatibleDC(dc);
-
-  const wzrv::PlaybackPlan plan(bitmaps, size, x, y, delay);
-  const wzrv::SaveRect& save = plan.Save();
-  const int bsx = save.x, bsy = save.y, bwidth = save.width, bheight = save.height;
-
-  HBITMAP savebmp = nullptr;
-  HGDIOBJ md_old = nullptr, bd_old = nullptr;
-  if (!save.Empty()) savebmp = CreateCompatibleBitmap(dc, bwidth, bheight);
-  if (savebmp != nullptr && memdc != nullptr && bitdc != nullptr) {
-    bd_old = SelectObject(bitdc, savebmp);
-    SelectObject(bitdc, bd_old);
-    md_old = SelectObject(memdc, savebmp);
-    BitBlt(memdc, 0, 0, bwidth, bheight, dc, bsx, bsy, SRCCOPY);
-  }
-  const bool canDraw = md_old != nullptr;
-
   const PlaybackSettings& settings = Settings();
-  LARGE_INTEGER freq, begin, t0, t1;
+  LARGE_INTEGER freq, begin, end;
   QueryPerformanceFrequency(&freq);
-  QueryPerformanceCounter(&begin);
   // Start and drawing time of each step, in milliseconds from the first.
   double starts[wzrv::PatternSets::Pattern3Size] = {};
   double draws[wzrv::PatternSets::Pattern3Size] = {};
+  int steps = 0;
+  {
+    const wzrv::WindowDC dc(hWnd);
+    if (bitmaps == nullptr || dc == nullptr) {
+      wzrv::Trace("animation done");
+      return;
+    }
+    const COLORREF fcolor = appPalette != nullptr ? appPalette->GetRGB(anipattern)
+                                                  : wzrv::PaletteRGB(255, 136, 0);
+    const wzrv::SelectedPalette palette(dc, appPalette != nullptr ? appPalette->Palette() : nullptr);
+    const wzrv::MemoryDC memdc(dc), bitdc(dc);
 
-  // A step lasts `wait` milliseconds from its start: the drawing (and handing
-  // it to the screen) is part of the step, so the animation keeps its pace.
-  for (int j = 0; j < plan.Steps(); ++j) {
-    const std::uint64_t stepStart = wzrv::CurrentMicroClock()();
-    QueryPerformanceCounter(&t0);
-    if (canDraw) {
-      BitBlt(dc, bsx, bsy, bwidth, bheight, memdc, 0, 0, SRCCOPY);
-      for (int k : plan.Entries(j)) DrawEntry(dc, bitdc, x, y, bitmaps[k], fcolor);
-      PresentStep();
+    const wzrv::PlaybackPlan plan(bitmaps, size, x, y, delay);
+    const wzrv::SaveRect& save = plan.Save();
+    const int bsx = save.x, bsy = save.y, bwidth = save.width, bheight = save.height;
+
+    // The save bitmap holds the screen under the animation. bitdc's own
+    // bitmap goes back into it at the end (the frames are selected into it
+    // one after another), and the save bitmap goes into memdc. What is
+    // selected here is put back, and what is made here released, at the end
+    // of this block.
+    const bool drawable = !save.Empty() && memdc != nullptr && bitdc != nullptr;
+    const wzrv::GdiObject<HBITMAP> savebmp(drawable ? CreateCompatibleBitmap(dc, bwidth, bheight) : nullptr);
+    const wzrv::SelectedObject bitKept = wzrv::SelectedObject::Keeping(bitdc, savebmp);
+    const wzrv::SelectedObject memSave(bitKept.Selected() ? static_cast<HDC>(memdc) : nullptr, savebmp);
+    const bool canDraw = memSave.Selected();
+    if (canDraw) BitBlt(memdc, 0, 0, bwidth, bheight, dc, bsx, bsy, SRCCOPY);
+
+    QueryPerformanceCounter(&begin);
+    // A step lasts `wait` milliseconds from its start: the drawing (and
+    // handing it to the screen) is part of the step, so the animation keeps
+    // its pace.
+    steps = plan.Steps();
+    for (int j = 0; j < steps; ++j) {
+      const std::uint64_t stepStart = wzrv::CurrentMicroClock()();
+      LARGE_INTEGER t0, t1;
+      QueryPerformanceCounter(&t0);
+      if (canDraw) {
+        BitBlt(dc, bsx, bsy, bwidth, bheight, memdc, 0, 0, SRCCOPY);
+        for (int k : plan.Entries(j)) DrawEntry(dc, bitdc, x, y, bitmaps[k], fcolor);
+        PresentStep();
+      }
+      QueryPerformanceCounter(&t1);
+      wzrv::WaitStep(stepStart, static_cast<unsigned>(wait));
+      if (j < wzrv::PatternSets::Pattern3Size) {
+        starts[j] = Millis(begin, t0, freq);
+        draws[j] = Millis(t0, t1, freq);
+      }
     }
-    QueryPerformanceCounter(&t1);
-    wzrv::WaitStep(stepStart, static_cast<unsigned>(wait));
-    if (j < wzrv::PatternSets::Pattern3Size) {
-      starts[j] = Millis(begin, t0, freq);
-      draws[j] = Millis(t0, t1, freq);
-    }
+    QueryPerformanceCounter(&end);
   }
-  LARGE_INTEGER end;
-  QueryPerformanceCounter(&end);
-
-  if (pal != nullptr) SelectPalette(dc, old_pal, FALSE);
-  if (md_old != nullptr) SelectObject(memdc, md_old);
-  if (bd_old != nullptr) SelectObject(bitdc, bd_old);
-  if (savebmp != nullptr) DeleteObject(savebmp);
-  ReleaseDC(hWnd, dc);
-  if (memdc != nullptr) DeleteDC(memdc);
-  if (bitdc != nullptr) DeleteDC(bitdc);
 
   if (StartOption & wzrv::SO_Transparent) InvalidateRect(nullptr, nullptr, FALSE);
   if (settings.traceSteps) {
-    for (int j = 0; j < plan.Steps() && j < wzrv::PatternSets::Pattern3Size; ++j)
+    for (int j = 0; j < steps && j < wzrv::PatternSets::Pattern3Size; ++j)
       wzrv::Trace("animation step %d start %.3f draw %.3f", j, starts[j], draws[j]);
     // The first step's start on the performance counter, in milliseconds (under
     // Wine the host's raw monotonic clock).
     const double base = static_cast<double>(begin.QuadPart) * 1000.0 / static_cast<double>(freq.QuadPart);
-    wzrv::Trace("animation steps %d total %.3f base %.3f", plan.Steps(), Millis(begin, end, freq), base);
+    wzrv::Trace("animation steps %d total %.3f base %.3f", steps, Millis(begin, end, freq), base);
   }
   wzrv::Trace("animation done");
 }

@@ -25,12 +25,6 @@ void Check(bool condition, const char* what) {
   }
 }
 
-PaletteSet* Defaults() {
-  PaletteSet* sets = new PaletteSet[3];
-  for (int i = 0; i < 3; ++i) sets[i] = {ColorNames[i], DefColors[i][0], DefColors[i][1], DefColors[i][2]};
-  return sets;
-}
-
 std::string Key(int i) {
   char key[wzrv::ColorKeySize];
   wzrv::FormatColorKey(i, key);
@@ -81,7 +75,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   unsigned char loaded[3][3];
   {
-    wzrv::AppPaletteBase pal(profile, kSection, Defaults(), 3);
+    wzrv::AppPaletteBase pal(profile, kSection, DefaultPaletteSets().data(), 3);
     for (int i = 0; i < 3; ++i) {
       loaded[i][0] = pal.NowUse[i].r;
       loaded[i][1] = pal.NowUse[i].g;
@@ -96,7 +90,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
           "a written value does not scan");
   }
   const int writes = profile.writes;
-  wzrv::AppPaletteBase again(profile, kSection, Defaults(), 3);
+  wzrv::AppPaletteBase again(profile, kSection, DefaultPaletteSets().data(), 3);
   Check(profile.writes == writes, "written values were rewritten on the next load");
   for (int i = 0; i < 3; ++i)
     Check(again.NowUse[i].r == loaded[i][0] && again.NowUse[i].g == loaded[i][1] &&

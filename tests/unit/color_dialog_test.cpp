@@ -14,14 +14,6 @@ using wzrv::MemoryProfile;
 
 const char kSection[] = "Windows-Zorvel";
 
-PaletteSet* Defaults() {
-  PaletteSet* sets = new PaletteSet[3];
-  for (int i = 0; i < 3; ++i) {
-    sets[i] = {ColorNames[i], DefColors[i][0], DefColors[i][1], DefColors[i][2]};
-  }
-  return sets;
-}
-
 // Controls that behave as the dialog's: setting a number field reports a
 // change at once, re-entrantly, as the platform's edit control does.
 class FakeDialog : public wzrv::ColorDialogHost {
@@ -59,7 +51,7 @@ class FakeDialog : public wzrv::ColorDialogHost {
 
 class ColorDialog : public ::testing::Test {
  protected:
-  ColorDialog() : pal(profile, kSection, Defaults(), 3), dlg(pal) {
+  ColorDialog() : pal(profile, kSection, DefaultPaletteSets().data(), 3), dlg(pal) {
     backup = wzrv::ColorBackup(pal);
     wzrv::SetScroll(pal, dlg);
   }

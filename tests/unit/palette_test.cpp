@@ -15,14 +15,11 @@ const char kSection[] = "Windows-Zorvel";
 
 std::string Key(int i) { return "ApplicationColor(" + std::to_string(i) + ")"; }
 
-PaletteSet* Defaults(int n) {
-  PaletteSet* sets = new PaletteSet[n];
-  for (int i = 0; i < n; ++i) {
-    sets[i].PaletteName = ColorNames[i % 3];
-    sets[i].r = DefColors[i % 3][0];
-    sets[i].g = DefColors[i % 3][1];
-    sets[i].b = DefColors[i % 3][2];
-  }
+// n colour sets: the three defaults over and over.
+std::vector<PaletteSet> Defaults(int n) {
+  const std::vector<PaletteSet> three = DefaultPaletteSets();
+  std::vector<PaletteSet> sets;
+  for (int i = 0; i < n; ++i) sets.push_back(three[i % 3]);
   return sets;
 }
 
@@ -97,7 +94,7 @@ TEST(ColorValue, KeysAndValuesAsStored) {
 
 TEST(PaletteSettings, EmptyProfileWritesThreeDefaultKeys) {
   MemoryProfile profile;
-  AppPaletteBase pal(profile, kSection, Defaults(3), 3);
+  AppPaletteBase pal(profile, kSection, Defaults(3).data(), 3);
   ASSERT_EQ(pal.PalNum, 3);
   EXPECT_EQ(pal.dlgnow, 0);
   EXPECT_EQ(profile.KeyCount(kSection), 3u);
@@ -107,8 +104,8 @@ TEST(PaletteSettings, EmptyProfileWritesThreeDefaultKeys) {
     EXPECT_EQ(pal.Bind[i], i);
     EXPECT_EQ(profile.Value(kSection, Key(i)), "255,136,0");
   }
-  EXPECT_STREQ(pal.ininame, kSection);
-  EXPECT_NE(pal.ininame, kSection) << "the section name is an own copy";
+  EXPECT_STREQ(pal.ininame.get(), kSection);
+  EXPECT_NE(pal.ininame.get(), kSection) << "the section name is an own copy";
 }
 
 TEST(PaletteSettings, BlankAfterCommaReadsWithoutRewrite) {
@@ -116,7 +113,7 @@ TEST(PaletteSettings, BlankAfterCommaReadsWithoutRewrite) {
   profile.Set(kSection, Key(0), "1,2,3");
   profile.Set(kSection, Key(1), "0, 128,255");
   profile.Set(kSection, Key(2), "10,20,30xyz");
-  AppPaletteBase pal(profile, kSection, Defaults(3), 3);
+  AppPaletteBase pal(profile, kSection, Defaults(3).data(), 3);
   ExpectColor(pal.NowUse[0], 1, 2, 3);
   ExpectColor(pal.NowUse[1], 0, 128, 255);
   ExpectColor(pal.NowUse[2], 10, 20, 30);
@@ -129,7 +126,7 @@ TEST(PaletteSettings, BlankBeforeCommaRewritesAllKeysWithValuesRead) {
   profile.Set(kSection, Key(0), "1,2,3");
   profile.Set(kSection, Key(1), "0 ,128,255");
   profile.Set(kSection, Key(2), "7,8,9trailing");
-  AppPaletteBase pal(profile, kSection, Defaults(3), 3);
+  AppPaletteBase pal(profile, kSection, Defaults(3).data(), 3);
   ExpectColor(pal.NowUse[0], 1, 2, 3);
   ExpectColor(pal.NowUse[1], 255, 136, 0);
   ExpectColor(pal.NowUse[2], 7, 8, 9);
@@ -144,14 +141,14 @@ TEST(PaletteSettings, OutOfRangeNumbersKeepTheirLowByte) {
   profile.Set(kSection, Key(0), "256,-1,511");
   profile.Set(kSection, Key(1), "0,0,0");
   profile.Set(kSection, Key(2), "0,0,0");
-  AppPaletteBase pal(profile, kSection, Defaults(3), 3);
+  AppPaletteBase pal(profile, kSection, Defaults(3).data(), 3);
   ExpectColor(pal.NowUse[0], 0, 255, 255);
   EXPECT_EQ(profile.writes, 0);
 }
 
 TEST(PaletteSettings, NullSectionReadsDefaultsAndWritesNothing) {
   MemoryProfile profile;
-  AppPaletteBase pal(profile, nullptr, Defaults(3), 3);
+  AppPaletteBase pal(profile, nullptr, Defaults(3).data(), 3);
   EXPECT_EQ(pal.ininame, nullptr);
   ExpectColor(pal.NowUse[1], 255, 136, 0);
   EXPECT_EQ(profile.writes, 0);
@@ -159,7 +156,7 @@ TEST(PaletteSettings, NullSectionReadsDefaultsAndWritesNothing) {
 
 TEST(PaletteSettings, SaveWritesNowUse) {
   MemoryProfile profile;
-  AppPaletteBase pal(profile, kSection, Defaults(3), 3);
+  AppPaletteBase pal(profile, kSection, Defaults(3).data(), 3);
   pal.NowUse[2].r = 1;
   pal.NowUse[2].g = 22;
   pal.NowUse[2].b = 233;
@@ -171,7 +168,7 @@ TEST(PaletteSettings, SaveWritesNowUse) {
 TEST(PaletteSettings, MoreThan256SetsGive256EntriesButCopyAll) {
   MemoryProfile profile;
   const int n = 300;
-  AppPaletteBase pal(profile, kSection, Defaults(n), n);
+  AppPaletteBase pal(profile, kSection, Defaults(n).data(), n);
   EXPECT_EQ(pal.PalNum, 256);
   EXPECT_EQ(pal.SetCount, n);
   EXPECT_EQ(pal.NowUse[299].PaletteName, ColorNames[299 % 3]);
@@ -185,7 +182,7 @@ TEST(PaletteSettings, MoreThan256SetsGive256EntriesButCopyAll) {
 
 TEST(PaletteBinding, AnimateWithoutPaletteStillBinds) {
   MemoryProfile profile;
-  AppPaletteBase pal(profile, kSection, Defaults(3), 3);
+  AppPaletteBase pal(profile, kSection, Defaults(3).data(), 3);
   pal.Animate(0, 1);
   EXPECT_EQ(pal.Bind[0], 1);
   pal.Animate(2, 0x12, 0x34, 0x56);
@@ -195,7 +192,7 @@ TEST(PaletteBinding, AnimateWithoutPaletteStillBinds) {
 
 TEST(PaletteBinding, EntriesFollowTheirSetOrFixedColour) {
   MemoryProfile profile;
-  RecordingPalette pal(profile, kSection, Defaults(3), 3);
+  RecordingPalette pal(profile, kSection, Defaults(3).data(), 3);
   pal.NowUse[1] = {ColorNames[1], 0, 128, 255};
   pal.Animate(0, 1);
   ASSERT_EQ(pal.changes.size(), 1u);
@@ -227,7 +224,7 @@ TEST(PaletteBinding, LogicalPaletteHasOneReservedEntryPerSet) {
   profile.Set(kSection, Key(0), "1,2,3");
   profile.Set(kSection, Key(1), "4,5,6");
   profile.Set(kSection, Key(2), "7,8,9");
-  AppPaletteBase pal(profile, kSection, Defaults(3), 3);
+  AppPaletteBase pal(profile, kSection, Defaults(3).data(), 3);
   const auto entries = pal.LogicalPalette();
   ASSERT_EQ(entries.size(), 3u);
   for (int i = 0; i < 3; ++i) {

@@ -56,7 +56,6 @@ class SoundDialog : public ::testing::Test {
   void Open() {
     dlg = FakeDialog();
     backup = wzrv::SoundBackup(snd);
-    ASSERT_NE(backup, nullptr);
     wzrv::SoundDialogInit(snd, dlg);
     writes = profile.writes;
   }
@@ -65,7 +64,7 @@ class SoundDialog : public ::testing::Test {
   RecordingOutput output;
   SoundEffectBase snd;
   FakeDialog dlg;
-  SoundFile* backup = nullptr;
+  std::vector<SoundFile> backup;
   int writes = 0;
 };
 
@@ -91,7 +90,7 @@ TEST_F(SoundDialog, AcceptWithSlotThreeChangedWritesAllKeysAndIsShownNextTime) {
   EXPECT_EQ(profile.Value(kSection, SlotKey(3)), "1C:\\new.wav");
   for (int i = 0; i < 5; ++i) EXPECT_TRUE(profile.Has(kSection, SlotKey(i)));
   EXPECT_EQ(profile.writes - writes, 6);  // five slots and the master switch
-  EXPECT_STREQ(snd.soundSet[3].SoundName, SoundNames[3]);  // names survive the backup
+  EXPECT_EQ(snd.soundSet[3].SoundName, SoundNames[3]);  // names survive the backup
   Open();
   EXPECT_EQ(dlg.selected, 3);
   EXPECT_EQ(dlg.path, "C:\\new.wav");
@@ -115,7 +114,7 @@ TEST_F(SoundDialog, SelectEditSwitchThenCancelUndoesEverything) {
   EXPECT_EQ(snd.AllStop, 0);
   EXPECT_EQ(profile.writes, writes);
   EXPECT_EQ(snd.dlgnow, 2);  // the slot last shown stays for the next opening
-  EXPECT_STREQ(snd.soundSet[1].SoundName, SoundNames[1]);
+  EXPECT_EQ(snd.soundSet[1].SoundName, SoundNames[1]);
 }
 
 TEST_F(SoundDialog, MasterSwitchOnAcceptStoresOnAndStopsTheSoundPlaying) {

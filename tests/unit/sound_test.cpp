@@ -54,8 +54,7 @@ TEST_F(SoundTable, EmptyProfileGivesSilentSlotsAndWritesEveryKey) {
   EXPECT_EQ(s->AllStop, 0);
   EXPECT_EQ(s->dlgnow, 0);
   for (int i = 0; i < 5; ++i) {
-    EXPECT_STREQ(s->soundSet[i].SoundName, SoundNames[i]);
-    EXPECT_NE(s->soundSet[i].SoundName, SoundNames[i]) << "names are own copies";
+    EXPECT_EQ(s->soundSet[i].SoundName, SoundNames[i]);
     EXPECT_STREQ(s->soundSet[i].FileName, "");
     EXPECT_EQ(s->soundSet[i].SoundOnOff, 0);
     EXPECT_EQ(profile.Value(kSection, SlotKey(i)), "0");
@@ -63,7 +62,7 @@ TEST_F(SoundTable, EmptyProfileGivesSilentSlotsAndWritesEveryKey) {
   EXPECT_EQ(profile.Value(kSection, "AllSoundDisable"), "Off");
   EXPECT_EQ(profile.KeyCount(kSection), 6u);
   EXPECT_EQ(profile.writes, 6);
-  EXPECT_STREQ(s->ininame, kSection);
+  EXPECT_STREQ(s->ininame.get(), kSection);
   EXPECT_TRUE(output.calls.empty());
 }
 
@@ -236,7 +235,7 @@ TEST(SoundValue, FormatAndParse) {
   EXPECT_FALSE(wzrv::ParseSoundValue("", back));
   EXPECT_EQ(back.SoundOnOff, 0);
   EXPECT_STREQ(back.FileName, "");
-  EXPECT_EQ(back.SoundName, nullptr);
+  EXPECT_TRUE(back.SoundName.empty());
 }
 
 }  // namespace
