@@ -106,20 +106,21 @@ MainWindow::MainWindow(int option) {
   appPalette = std::make_unique<AppPalette>(Main::hInstance, hWnd, wzrv::SectionName, sets.data(), 3);
   soundEffect = std::make_unique<SoundEffect>(Main::hInstance, hWnd, wzrv::SectionName, SoundNames, 5);
 
-  // 7. Nothing typed yet.
+  // Nothing typed yet.
   ResetInput();
 
-  // 8. The password, written straight back so that the key exists.
+  // The password, written straight back so that the key exists.
   GetProfileStringA(wzrv::SectionName, wzrv::KeyDefaultPassword, "", Password,
                     sizeof(Password));
   WriteProfileStringA(wzrv::SectionName, wzrv::KeyDefaultPassword, Password);
 
-  // 9-10. System menu, then shown minimised.
+  // The program's system-menu items, then the window shown minimised.
   EditSystemMenu();
   ShowWindow(hWnd, SW_SHOWMINIMIZED);
   UpdateWindow(hWnd);
 
-  // 11-13. The pattern build, under the wait cursor.
+  // The field frames: read from the cache or drawn (and cached), under the
+  // wait cursor.
   HCURSOR previous = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
   building = true;
   BitmapCount = 0;
@@ -141,7 +142,8 @@ MainWindow::MainWindow(int option) {
   }
   UpdateWindow(hWnd);
 
-  // 14. Started locked: no reminder and no lock sound.
+  // Started locked: no reminder and no lock sound. A lock asked for during
+  // the build comes now.
   if (StartOption & wzrv::SO_LockAtStart) {
     if (appPalette != nullptr) appPalette->Realize();
     TakeSnapshot(nullptr, wzrv::ScreenArea{});

@@ -188,7 +188,7 @@ bool ComposeCachePath(const char* dir, char* file) {
 
 std::FILE* GetZRVFile(char* file, ProfileStore& profile, CacheHost& host) {
   file[0] = '\0';
-  // 1. The path stored at the last creation. One byte more than a path may
+  // First the path stored at the last creation. One byte more than a path may
   // have shows a stored value that is too long to be tried.
   char stored[CachePathSize + 1];
   profile.GetString(SectionName, KeyFieldPatternFile, "", stored, sizeof stored);
@@ -196,12 +196,12 @@ std::FILE* GetZRVFile(char* file, ProfileStore& profile, CacheHost& host) {
     std::memcpy(file, stored, std::strlen(stored) + 1);
     if (std::FILE* fp = host.Open(file, "rb")) return fp;
   }
-  // 2. The Windows directory.
+  // Then the Windows directory.
   char dir[CachePathSize];
   if (host.WindowsDirectory(dir, sizeof dir) && ComposeCachePath(dir, file)) {
     if (std::FILE* fp = host.Open(file, "rb")) return fp;
   }
-  // 3. The current directory: also where a new cache is created.
+  // Last the current directory: also where a new cache is created.
   file[0] = '\0';
   if (host.CurrentDirectory(dir, sizeof dir) && ComposeCachePath(dir, file)) return host.Open(file, "rb");
   return nullptr;
