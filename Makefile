@@ -63,16 +63,12 @@ soak: native win32
 FUZZ_SECONDS ?= 60
 FUZZ := $(BUILD)/fuzz
 FUZZ_TARGETS := cache options charinput color sound
-FUZZ_SOURCES := storage/cache_core.cpp shell/wzrv_core.cpp shell/options.cpp \
-  pattern/pattern_core.cpp pattern/random.cpp base/profile_core.cpp \
-  base/text_core.cpp \
-  palette/palette_core.cpp sound/sndefect_core.cpp sound/sound_core.cpp
 fuzz: setup
+	@cmake -S . -B $(FUZZ) -DWZRV_FUZZ=ON -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ >/dev/null
+	@cmake --build $(FUZZ) -j $(JOBS)
 	@set -e; for t in $(FUZZ_TARGETS); do \
 	  mkdir -p $(FUZZ)/corpus-$$t; \
 	  echo "== $$t: $(FUZZ_SECONDS) s"; \
-	  clang++ -std=c++17 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all \
-	    -I. tests/fuzz/$${t}_fuzz.cpp $(FUZZ_SOURCES) -o $(FUZZ)/$${t}_fuzz; \
 	  $(FUZZ)/$${t}_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=8192 -malloc_limit_mb=64 \
 	    -print_final_stats=1 $(FUZZ)/corpus-$$t tests/fuzz/corpus/$$t; \
 	done

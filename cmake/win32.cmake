@@ -65,6 +65,7 @@ add_executable(wzrv WIN32
   base/profile_win32.cpp
   resources/wzrv.rc
 )
+wzrv_export_sources(wzrv)
 function(wzrv_program target)
   add_dependencies(${target} wzrv_icon)
   target_link_libraries(${target} PRIVATE wzrv_core ${WZRV_STATIC_LINK} -s -mwindows

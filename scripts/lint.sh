@@ -2,17 +2,19 @@
 # Static checks: cppcheck on every source of the program, then clang-tidy
 # (checks in .clang-tidy) on the portable core natively and on the Win32
 # sources for the i686 mingw-w64 target. Any finding fails.
-#   scripts/lint.sh WIN32_BUILD_DIR   (for the generated resource header)
+#   scripts/lint.sh WIN32_BUILD_DIR   (its source lists and generated headers)
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 cd "$here"
 win32build=${1:-build/win32}
 
-sources_of() {  # the .cpp files listed in a CMake command block
-  sed -n "/^$1/,/^)/p" "$2" | grep -oE '^\s+\S+\.cpp' | xargs
+sources_of() {  # the .cpp files of a target, as the build exported them
+  local list="$win32build/sources-$1.txt"
+  [ -f "$list" ] || { echo "lint: $list is missing (configure $win32build first)" >&2; exit 1; }
+  grep -E '\.cpp$' "$list" | xargs
 }
-core=$(sources_of 'add_library(wzrv_core STATIC' CMakeLists.txt)
-win32=$(sources_of 'add_executable(wzrv WIN32' cmake/win32.cmake)
+core=$(sources_of wzrv_core)
+win32=$(sources_of wzrv)
 
 echo "lint: cppcheck"
 cppcheck -q --enable=warning,performance,portability --std=c++17 --language=c++ --inline-suppr \
