@@ -31,26 +31,6 @@ class DesktopTest : public WzrvTest {
     pattern_.Close();
   }
 
-  // Waits until the screen is pixel for pixel `image`; on failure saves the
-  // last screenshot and tells how far it is off.
-  bool ScreenShows(const Image& image, const std::string& what, Millis timeout = Millis(5000)) {
-    Image shot;
-    const bool same = WaitUntil([&] {
-      shot = x11().Screenshot();
-      return CountDifferences(shot, image) == 0;
-    }, timeout, Millis(50));
-    if (!same) {
-      std::string first;
-      const long n = CountDifferences(shot, image, &first);
-      static int serial = 0;
-      const std::string path = ArtifactDir() + "/screen-" + std::to_string(++serial) + ".png";
-      SavePng(shot, path);
-      ADD_FAILURE() << "the screen is not " << what << ": " << n << " pixels differ, first " << first
-                    << " (screenshot " << path << ")";
-    }
-    return same;
-  }
-
   // Clicks a few places of the locked window; after each click's animation
   // the screen shows the desktop again.
   void ClicksKeepTheDesktop(const Image& desktop) {

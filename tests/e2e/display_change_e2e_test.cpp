@@ -98,7 +98,6 @@ TEST_F(DisplayChangeTest, LockedWindowFollowsTheScreenLargerAndSmaller) {
   // Smaller again: the window follows.
   ASSERT_TRUE(Resize(small));
   ASSERT_TRUE(Covers(small, "the window after the screen shrank"));
-  ASSERT_TRUE(FocusForTyping());
   Type("\r");
   ASSERT_TRUE(WaitUnlocked(Millis(8000)));
 }

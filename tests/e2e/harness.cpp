@@ -878,26 +878,22 @@ bool WzrvTest::LockWithReminder(std::string* reminderText) {
   return true;
 }
 
-bool WzrvTest::FocusForTyping() {
-  // Without a window manager the locked window takes the keyboard itself;
-  // with one, the focus is the window manager's to give.
-  if (!x11().WindowManagerRunning()) return true;
-  if (mainXwin_ == 0) State();
-  if (mainXwin_ == 0) {
-    ADD_FAILURE() << "the main window has no X window to focus";
-    return false;
+bool WzrvTest::ScreenShows(const Image& image, const std::string& what, Millis timeout) {
+  Image shot;
+  const bool same = WaitUntil([&] {
+    shot = x11().Screenshot();
+    return CountDifferences(shot, image) == 0;
+  }, timeout, Millis(50));
+  if (!same) {
+    std::string first;
+    const long n = CountDifferences(shot, image, &first);
+    static int serial = 0;
+    const std::string path = ArtifactDir() + "/screen-" + std::to_string(++serial) + ".png";
+    SavePng(shot, path);
+    ADD_FAILURE() << "the screen is not " << what << ": " << n << " pixels differ, first " << first
+                  << " (screenshot " << path << ")";
   }
-  // Keys reach the window only once Wine has made it the foreground window
-  // as well (it does so when it handles the focus event): until then they
-  // go to whatever was in front before.
-  const unsigned long main = MainHwnd();
-  for (int attempt = 0; attempt < 2; ++attempt) {
-    if (!x11().Focus(mainXwin_)) continue;
-    if (WaitUntil([&] { return probe::Windows().foreground == main; }, Millis(5000))) return true;
-  }
-  ADD_FAILURE() << "cannot focus X window 0x" << std::hex << mainXwin_ << " (foreground 0x"
-                << probe::Windows().foreground << ", main 0x" << main << ")";
-  return false;
+  return same;
 }
 
 void WzrvTest::Type(const std::string& text) { x11().Type(text); }

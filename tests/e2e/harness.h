@@ -310,6 +310,9 @@ class WzrvTest : public ::testing::Test {
   // The screen once it has settled: two equal screenshots 100 ms apart (or
   // the last one after 5 s).
   Image SettledScreen();
+  // Waits until the screen is pixel for pixel `image`; on failure saves the
+  // last screenshot in the test's artifacts and tells how far it is off.
+  bool ScreenShows(const Image& image, const std::string& what, Millis timeout = Millis(5000));
   // Waits for a box whose caption is `caption` (any when empty); null on timeout.
   std::unique_ptr<Box> WaitBox(const std::string& caption = "", Millis timeout = kWait);
   // Presses a box's button and waits until the box is gone.
@@ -319,12 +322,8 @@ class WzrvTest : public ::testing::Test {
   // Lock from the minimised state: command, reminder, OK, wait for the lock.
   bool LockWithReminder(std::string* reminderText = nullptr);
 
-  // Makes the locked window take keyboard input. Without a window manager the
-  // program takes the keyboard itself and this does nothing; under a window
-  // manager, which decides the focus, it focuses the window's X window. This
-  // is the one place that does that for the tests.
-  bool FocusForTyping();
-  // Types text into the locked program (after FocusForTyping).
+  // Types text as a user at the keyboard: the locked window has taken the
+  // keyboard itself, with or without a window manager.
   void Type(const std::string& text);
   // Clicks at (x, y) and waits for the click's animation trace: everything
   // sent to the program before it has been handled when this returns.

@@ -180,7 +180,6 @@ TEST_F(EightBitTest, PaletteDeviceLocksPlaysAndUnlocks) {
     ASSERT_TRUE(ClickAndWait(200 + 100 * i, 300, 1, &trace));
     ASSERT_TRUE(WaitTrace("animation done", from));
   }
-  ASSERT_TRUE(FocusForTyping());
   Type("\n");
   ASSERT_TRUE(WaitUnlocked());
   EXPECT_TRUE(program_.Running());

@@ -235,7 +235,6 @@ TEST_F(LockTest, ReminderShowsStoredPasswordThenTheWindowCoversTheScreen) {
   EXPECT_EQ(s.Main()->exstyle & WS_EX_TOPMOST_, WS_EX_TOPMOST_);
   EXPECT_TRUE(WaitTrace("PlaySound 3"));
 
-  ASSERT_TRUE(FocusForTyping());
   const size_t before = program_.Traces().size();
   Type("PW\r");
   ASSERT_TRUE(WaitUnlocked());
@@ -247,7 +246,6 @@ TEST_F(LockTest, WithoutPasswordTheReminderSaysSoAndAnyReturnUnlocks) {
   std::string text;
   ASSERT_TRUE(LockWithReminder(&text));
   EXPECT_EQ(text, kNoPasswordReminder);
-  ASSERT_TRUE(FocusForTyping());
   Type("some text\r");
   ASSERT_TRUE(WaitUnlocked());
   EXPECT_TRUE(WaitTrace("PlaySound 4"));
@@ -257,7 +255,6 @@ TEST_F(LockTest, WrongInputStaysLockedAndIsForgottenAtReturn) {
   ASSERT_TRUE(SetProfileSection({{"DefaultPassword", "PW"}}));
   ASSERT_TRUE(Start());
   ASSERT_TRUE(LockWithReminder());
-  ASSERT_TRUE(FocusForTyping());
   // The first half, Return, the second half, Return: two failed attempts.
   Type("P\r");
   ASSERT_TRUE(ClickAndWait(300, 300));
@@ -278,7 +275,6 @@ TEST_F(LockTest, PasswordMatchIsCaseSensitive) {
   ASSERT_TRUE(SetProfileSection({{"DefaultPassword", "PW"}}));
   ASSERT_TRUE(Start());
   ASSERT_TRUE(LockWithReminder());
-  ASSERT_TRUE(FocusForTyping());
   Type("pW\r");
   Type("Pw\r");
   ASSERT_TRUE(ClickAndWait(200, 200));
@@ -294,7 +290,6 @@ TEST_F(LockTest, BackspaceDoesNotEraseTheMistypedLetter) {
   ASSERT_TRUE(SetProfileSection({{"DefaultPassword", "PW"}}));
   ASSERT_TRUE(Start());
   ASSERT_TRUE(LockWithReminder());
-  ASSERT_TRUE(FocusForTyping());
   Type("PX\bW\r");
   ASSERT_TRUE(ClickAndWait(200, 200));
   Snapshot s = State();
@@ -314,7 +309,6 @@ TEST_F(LockTest, LongestPasswordAfterMoreThanAHundredCharacters) {
   std::string text;
   ASSERT_TRUE(LockWithReminder(&text));
   EXPECT_EQ(text, Reminder(password));
-  ASSERT_TRUE(FocusForTyping());
   // All but the last character, then Return: not the password.
   Type(password.substr(0, 98) + "\r");
   ASSERT_TRUE(ClickAndWait(500, 400));
@@ -329,7 +323,6 @@ TEST_F(LockTest, NextLockShowsTheReminderAgainAndStartsWithEmptyInput) {
   ASSERT_TRUE(SetProfileSection({{"DefaultPassword", "PW"}}));
   ASSERT_TRUE(Start());
   ASSERT_TRUE(LockWithReminder());
-  ASSERT_TRUE(FocusForTyping());
   Type("xxPW\r");
   ASSERT_TRUE(WaitUnlocked());
   // Locked again: the text typed before is gone, so Return alone keeps the lock.
@@ -337,7 +330,6 @@ TEST_F(LockTest, NextLockShowsTheReminderAgainAndStartsWithEmptyInput) {
   ASSERT_TRUE(LockWithReminder(&text));
   EXPECT_EQ(text, Reminder("PW"));
   EXPECT_EQ(CountTraces(program_, "PlaySound 3"), 2) << AllTraces(program_);
-  ASSERT_TRUE(FocusForTyping());
   Type("\r");
   ASSERT_TRUE(ClickAndWait(100, 100));
   Snapshot s = State();
@@ -381,7 +373,6 @@ TEST_F(LockedTest, CloseRequestsAndSystemCommandsChangeNothing) {
   for (unsigned long command : commands) {
     EXPECT_TRUE(probe::Send(hwnd, WM_SYSCOMMAND_, command, 0)) << "no answer to command 0x" << std::hex << command;
   }
-  ASSERT_TRUE(FocusForTyping());
   x11().AltF4();
   ASSERT_TRUE(ClickAndWait(640, 480));
   Snapshot s = State();
@@ -503,7 +494,6 @@ TEST_F(WindowManagerTest, UnlockStaysUnlocked) {
   ASSERT_TRUE(wm.Start(x11())) << "fvwm did not take the screen";
   ASSERT_TRUE(Start());
   ASSERT_TRUE(LockWithReminder());
-  ASSERT_TRUE(FocusForTyping());
   Type("\r");
   ASSERT_TRUE(WaitUnlocked());
   // Settled once the program answers with no box open.

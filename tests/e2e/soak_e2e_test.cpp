@@ -53,7 +53,6 @@ class SoakTest : public WzrvTest {
   }
 
   void Unlock() {
-    ASSERT_TRUE(FocusForTyping());
     Type("\r");
     ASSERT_TRUE(WaitUnlocked());
   }

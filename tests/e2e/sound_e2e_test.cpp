@@ -203,7 +203,6 @@ class SoundTest : public WzrvTest {
     EXPECT_GE(at, 0);
     const int slot = at >= 0 ? std::atoi(program_.Traces()[at].c_str() + 10) : -1;
     from = program_.Traces().size();
-    EXPECT_TRUE(FocusForTyping());
     Type("\r");
     EXPECT_TRUE(WaitUnlocked());
     EXPECT_TRUE(WaitTrace("PlaySound 4", from));
@@ -254,7 +253,6 @@ TEST_F(SoundTest, ShippedEffectsAreHeardWhenLockingClickingAndUnlocking) {
   EXPECT_TRUE(SameLength(click, ExpectedCaptureBytes(EffectPath(r)))) << "slot " << r;
 
   from = program_.Traces().size();
-  ASSERT_TRUE(FocusForTyping());
   Type("\r");
   ASSERT_TRUE(WaitUnlocked());
   ASSERT_TRUE(WaitTrace("PlaySound 4", from));
