@@ -10,7 +10,9 @@ const unsigned char DefColors[3][3] = {{255, 136, 0}, {255, 136, 0}, {255, 136, 
 
 std::vector<PaletteSet> DefaultPaletteSets() {
   std::vector<PaletteSet> sets;
-  for (int i = 0; i < 3; ++i) sets.push_back({ColorNames[i], DefColors[i][0], DefColors[i][1], DefColors[i][2]});
+  for (int i = 0; i < 3; ++i) {
+    sets.push_back({ColorNames[i], DefColors[i][0], DefColors[i][1], DefColors[i][2]});
+  }
   return sets;
 }
 

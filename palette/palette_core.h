@@ -70,8 +70,9 @@ constexpr unsigned char PaletteReserved = 0x01;  // may be animated; nothing els
 constexpr unsigned short PaletteVersion = 0x300;
 
 // The platform-free colour model: the defaults it is given, the working copy
-// and the bindings; reads and writes its colours through a ProfileStore. The palette itself is reached through AnimateEntry, which
-// the Windows class provides (the base has no palette and does nothing).
+// and the bindings; reads and writes its colours through a ProfileStore. The
+// palette itself is reached through AnimateEntry, which the Windows class
+// provides (the base has no palette and does nothing).
 class AppPaletteBase {
  public:
   // Copies the `numpal` records of `palset` as the defaults and the section
@@ -99,15 +100,15 @@ class AppPaletteBase {
   // The entries of the logical palette: one per colour set, all reserved.
   std::vector<PaletteEntry> LogicalPalette() const;
 
-  int PalNum = 0;               // colour sets and palette entries; at most 256
-  int SetCount = 0;             // colour sets handed over (NowUse's length)
+  int PalNum = 0;                   // colour sets and palette entries; at most 256
+  int SetCount = 0;                 // colour sets handed over (NowUse's length)
   std::vector<PaletteSet> Default;  // the defaults handed over
   std::vector<PaletteSet> NowUse;   // colours in use
   std::vector<long> Bind;           // binding of each palette entry
   std::unique_ptr<char[]> ininame;  // own copy of the section name, or null
-  int dlgnow = 0;                 // colour set selected in the dialog
-  int status = 0;                 // 1 after the dialog was accepted, 0 after Cancel
-  int setting = 0;                // 1 while the dialog fills its controls
+  int dlgnow = 0;                   // colour set selected in the dialog
+  int status = 0;                   // 1 after the dialog was accepted, 0 after Cancel
+  int setting = 0;                  // 1 while the dialog fills its controls
 
  protected:
   // Changes palette entry p to the colour at once; nothing without a palette.
