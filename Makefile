@@ -7,6 +7,8 @@ JOBS ?= $(shell nproc)
 NATIVE := $(BUILD)/native
 WIN32  := $(BUILD)/win32
 ASAN   := $(BUILD)/asan
+# New Wine prefixes, made once and copied for each run of the end-to-end tests.
+export WZRV_WINE_TEMPLATES := $(CURDIR)/$(BUILD)/wine-templates
 
 .PHONY: all setup native win32 asan run test unit e2e bench soak fuzz dist dist-check lint clean
 

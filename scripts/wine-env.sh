@@ -6,6 +6,7 @@
 # WZRV_WINE_LOCALE: the LC_ALL to give each Wine process (ja_JP.UTF-8 makes
 # Wine's ANSI code page 932; set it for Wine alone, the host has no such
 # locale). Keeps one wineserver running throughout and ends everything after.
+# WZRV_WINE_TEMPLATES=DIR keeps a new prefix there to copy from (see below).
 set -euo pipefail
 
 dir=$1; shift
@@ -84,19 +85,38 @@ if [ -n "$monitors" ]; then
   export DISPLAY=":$inner"
 fi
 
-# A fresh prefix each run, so every run starts from the same state.
+# A new prefix as wineboot makes it, with what every run wants: no crash
+# dialog, and Wine's own fonts. Debian's Wine looks for those (fonts-wine:
+# Marlett for the caption buttons, Tahoma, ...) beside the system's, not where
+# the package puts them; without them a caption's close button shows the
+# letter "r". A prefix's Fonts folder is always searched: they are copied there.
+new_prefix() {  # PREFIX LOG
+  rm -rf "$1"
+  WINEPREFIX=$1 LC_ALL=$WZRV_WINE_LOCALE wineboot -i >"$2" 2>&1 || { echo "wine-env: wineboot failed" >&2; cat "$2" >&2; exit 1; }
+  WINEPREFIX=$1 wineserver -w
+  WINEPREFIX=$1 wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
+  WINEPREFIX=$1 wineserver -w
+  if [ -d /usr/share/wine/fonts ]; then
+    cp -n /usr/share/wine/fonts/*.ttf "$1/drive_c/windows/Fonts/" 2>/dev/null || true
+  fi
+}
+
+# A fresh prefix each run, so every run starts from the same state. With
+# WZRV_WINE_TEMPLATES (a directory) the new prefix is made once per Wine
+# version and architecture and each run gets a copy of it, which is the same
+# state in a fraction of wineboot's time.
 wineserver -k >/dev/null 2>&1 || true
 rm -rf "$WINEPREFIX"
-LC_ALL=$WZRV_WINE_LOCALE wineboot -i >"$dir/wineboot.log" 2>&1 || { echo "wine-env: wineboot failed" >&2; cat "$dir/wineboot.log" >&2; exit 1; }
-wineserver -w
-wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
-wineserver -w
-# Debian's Wine looks for its own fonts (fonts-wine: Marlett for the caption
-# buttons, Tahoma, ...) beside the system's, not where the package puts them;
-# without them a caption's close button shows the letter "r". A prefix's
-# Fonts folder is always searched: the fonts are copied there.
-if [ -d /usr/share/wine/fonts ]; then
-  cp -n /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
+if [ -n "${WZRV_WINE_TEMPLATES:-}" ]; then
+  mkdir -p "$WZRV_WINE_TEMPLATES"
+  template="$WZRV_WINE_TEMPLATES/$WINEARCH-$(wine --version 2>/dev/null | tr -c 'A-Za-z0-9.\n' _)"
+  if [ ! -e "$template.complete" ]; then
+    new_prefix "$template" "$WZRV_WINE_TEMPLATES/wineboot-$WINEARCH.log"
+    touch "$template.complete"
+  fi
+  cp -a "$template" "$WINEPREFIX"
+else
+  new_prefix "$WINEPREFIX" "$dir/wineboot.log"
 fi
 if [ -n "${WZRV_LOGPIXELS:-}" ]; then
   # A scaled display (144 = 150 %): the system DPI Wine reports to programs.
