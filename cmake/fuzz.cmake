@@ -4,7 +4,7 @@
 set(WZRV_FUZZ_FLAGS -g -O1 -fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all)
 target_compile_options(wzrv_core PRIVATE ${WZRV_FUZZ_FLAGS})
 foreach(fuzz cache options charinput color sound)
-  add_executable(${fuzz}_fuzz tests/fuzz/${fuzz}_fuzz.cpp)
+  add_executable(${fuzz}_fuzz tests/fuzz/${fuzz}_fuzz.cpp tests/support/memory_profile.cpp)
   target_compile_options(${fuzz}_fuzz PRIVATE ${WZRV_FUZZ_FLAGS})
   target_link_libraries(${fuzz}_fuzz PRIVATE wzrv_core -fsanitize=fuzzer,address,undefined)
 endforeach()

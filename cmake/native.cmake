@@ -3,9 +3,13 @@
 enable_testing()
 find_package(GTest REQUIRED)
 
+# What the tests share: a profile store in memory.
+add_library(wzrv_test_support STATIC tests/support/memory_profile.cpp)
+target_link_libraries(wzrv_test_support PUBLIC wzrv_core)
+
 file(GLOB WZRV_UNIT_TESTS CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/tests/unit/*_test.cpp)
 add_executable(wzrv_unit_tests ${WZRV_UNIT_TESTS})
-target_link_libraries(wzrv_unit_tests PRIVATE wzrv_core wzrv_fieldgif GTest::gtest GTest::gtest_main)
+target_link_libraries(wzrv_unit_tests PRIVATE wzrv_test_support wzrv_fieldgif GTest::gtest GTest::gtest_main)
 include(GoogleTest)
 gtest_discover_tests(wzrv_unit_tests PROPERTIES LABELS unit DISCOVERY_TIMEOUT 60)
 
@@ -24,7 +28,7 @@ target_link_libraries(wzrv_bench PRIVATE wzrv_core)
 # The pattern cache reader's fuzz inputs, replayed without libFuzzer (the
 # fuzzer itself is clang's: `make fuzz`).
 add_executable(cache_fuzz_replay tests/fuzz/cache_fuzz.cpp tests/fuzz/replay_main.cpp)
-target_link_libraries(cache_fuzz_replay PRIVATE wzrv_core)
+target_link_libraries(cache_fuzz_replay PRIVATE wzrv_test_support)
 add_test(NAME cache_fuzz_replay
          COMMAND cache_fuzz_replay ${CMAKE_CURRENT_SOURCE_DIR}/tests/fuzz/corpus/cache)
 set_tests_properties(cache_fuzz_replay PROPERTIES LABELS unit)
@@ -32,7 +36,7 @@ set_tests_properties(cache_fuzz_replay PROPERTIES LABELS unit)
 # settings values), replayed the same way from their committed corpora.
 foreach(fuzz options charinput color sound)
   add_executable(${fuzz}_fuzz_replay tests/fuzz/${fuzz}_fuzz.cpp tests/fuzz/replay_main.cpp)
-  target_link_libraries(${fuzz}_fuzz_replay PRIVATE wzrv_core)
+  target_link_libraries(${fuzz}_fuzz_replay PRIVATE wzrv_test_support)
   add_test(NAME ${fuzz}_fuzz_replay
            COMMAND ${fuzz}_fuzz_replay ${CMAKE_CURRENT_SOURCE_DIR}/tests/fuzz/corpus/${fuzz})
   set_tests_properties(${fuzz}_fuzz_replay PROPERTIES LABELS unit)

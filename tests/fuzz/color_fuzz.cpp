@@ -12,7 +12,7 @@
 #include <string>
 
 #include "palette/palette_core.h"
-#include "base/profile_core.h"
+#include "tests/support/memory_profile.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include <cstring>
 #include <string>
 
-#include "base/profile_core.h"
+#include "tests/support/memory_profile.h"
 #include "sound/sndefect_core.h"
 #include "sound/sound_core.h"
 

@@ -13,6 +13,7 @@
 #include "pattern/random.h"
 #include "shell/wzrv_core.h"
 #include "storage/cache_core.h"
+#include "tests/support/memory_profile.h"
 
 namespace wzrv {
 namespace {

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "palette/colordlg_core.h"
-#include "base/profile_core.h"
+#include "tests/support/memory_profile.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "palette/palette_core.h"
-#include "base/profile_core.h"
+#include "tests/support/memory_profile.h"
 
 namespace {
 

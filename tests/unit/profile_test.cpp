@@ -1,4 +1,4 @@
-#include "base/profile_core.h"
+#include "tests/support/memory_profile.h"
 
 #include <gtest/gtest.h>
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "base/profile_core.h"
+#include "tests/support/memory_profile.h"
 #include "sound/sound_core.h"
 #include "sound/sounddlg_core.h"
 

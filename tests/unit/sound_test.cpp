@@ -5,7 +5,7 @@
 #include <utility>
 #include <vector>
 
-#include "base/profile_core.h"
+#include "tests/support/memory_profile.h"
 #include "base/text_core.h"
 #include "sound/sndefect_core.h"
 #include "sound/sound_core.h"
