@@ -16,14 +16,16 @@ gtest_discover_tests(wzrv_unit_tests PROPERTIES LABELS unit DISCOVERY_TIMEOUT 60
 # Field frames: PNG export and comparison tool, and the drawing benchmark.
 find_package(PNG REQUIRED)
 find_package(GIF REQUIRED)
-add_library(wzrv_compose STATIC tools/compose.cpp)
-target_link_libraries(wzrv_compose PUBLIC wzrv_core)
+# What the tools and the tests share: frames in memory, a field step composed
+# on an RGB picture.
+add_library(wzrv_tools STATIC tools/memory_frames.cpp tools/compose.cpp)
+target_link_libraries(wzrv_tools PUBLIC wzrv_core)
 add_library(wzrv_fieldgif STATIC tools/fieldgif.cpp)
-target_link_libraries(wzrv_fieldgif PUBLIC wzrv_compose GIF::GIF)
+target_link_libraries(wzrv_fieldgif PUBLIC wzrv_tools GIF::GIF)
 add_executable(wzrvtool tools/wzrvtool.cpp)
 target_link_libraries(wzrvtool PRIVATE wzrv_fieldgif PNG::PNG)
 add_executable(wzrv_bench tools/bench.cpp)
-target_link_libraries(wzrv_bench PRIVATE wzrv_core)
+target_link_libraries(wzrv_bench PRIVATE wzrv_tools)
 
 # The pattern cache reader's fuzz inputs, replayed without libFuzzer (the
 # fuzzer itself is clang's: `make fuzz`).

@@ -5,7 +5,7 @@
 // Everything here is plain memory work. A frame becomes a platform bitmap
 // through a FrameSource supplied by the caller: the Windows program makes
 // monochrome GDI bitmaps (and reads or writes the pattern cache), the tests
-// and the host tools keep the frames in memory.
+// and the host tools keep the frames in memory (tools/memory_frames.h).
 #pragma once
 
 #include <cstddef>
@@ -143,24 +143,5 @@ class PatternSets {
   void BuildField(FrameSource& frames, int firstFrame, BitmapAnimation* table, int tableSize);
   BitmapHandle ObtainFrame(FrameSource& frames, int index, unsigned char* dib);
 };
-
-// ---- In-memory frames (tests and host tools) ---------------------------------------
-// Keeps every made frame; handles are 2, 3, 4 ... Frames put in `cache` are
-// handed out by LoadFrame first, one per call, as a pattern cache would.
-class MemoryFrames : public FrameSource {
- public:
-  BitmapHandle LoadFrame() override;
-  BitmapHandle MakeFrame(const unsigned char* dib, int w, int h) override;
-
-  const MonoFrame* Find(BitmapHandle h) const;
-
-  std::vector<MonoFrame> frames;  // every frame handed out, in order
-  std::vector<MonoFrame> made;    // the frames drawn (what a cache would receive)
-  std::vector<MonoFrame> cache;   // frames to load, in order
-  std::size_t loaded = 0;         // how many of `cache` were handed out
-};
-
-// Draws all 13 frames from the generator's current state, in build order.
-std::vector<MonoFrame> DrawAllFrames();
 
 }  // namespace wzrv

@@ -13,6 +13,7 @@
 
 #include "pattern/pattern_core.h"
 #include "pattern/random.h"
+#include "tools/memory_frames.h"
 
 namespace {
 

@@ -8,6 +8,7 @@
 
 #include "storage/playback_core.h"
 #include "tools/compose.h"
+#include "tools/memory_frames.h"
 
 namespace wzrv {
 

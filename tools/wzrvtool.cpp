@@ -29,6 +29,7 @@
 #include "pattern/pattern_core.h"
 #include "pattern/random.h"
 #include "storage/cache_core.h"
+#include "tools/memory_frames.h"
 
 namespace {
 

@@ -13,6 +13,7 @@
 #include "storage/playback_core.h"
 #include "tools/compose.h"
 #include "tests/e2e/harness.h"
+#include "tools/memory_frames.h"
 
 namespace e2e {
 

@@ -14,6 +14,7 @@
 #include "shell/wzrv_core.h"
 #include "storage/cache_core.h"
 #include "tests/support/memory_profile.h"
+#include "tools/memory_frames.h"
 
 namespace wzrv {
 namespace {

@@ -8,6 +8,7 @@
 
 #include "pattern/pattern_core.h"
 #include "pattern/random.h"
+#include "tools/memory_frames.h"
 
 using wzrv::BitmapAnimation;
 using wzrv::BitmapHandle;

@@ -9,6 +9,7 @@
 #include "pattern/random.h"
 #include "storage/playback_core.h"
 #include "tools/compose.h"
+#include "tools/memory_frames.h"
 
 namespace {
 
