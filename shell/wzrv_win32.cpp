@@ -103,8 +103,10 @@ MainWindow::MainWindow(int option) {
   aboutDialog = std::make_unique<AboutDialog>(Main::hInstance, hWnd);
   passwordDialog = std::make_unique<PasswordDialog>(Main::hInstance, hWnd);
   const std::vector<PaletteSet> sets = DefaultPaletteSets();
-  appPalette = std::make_unique<AppPalette>(Main::hInstance, hWnd, wzrv::SectionName, sets.data(), 3);
-  soundEffect = std::make_unique<SoundEffect>(Main::hInstance, hWnd, wzrv::SectionName, SoundNames, 5);
+  appPalette = std::make_unique<AppPalette>(Main::hInstance, hWnd, wzrv::SectionName, sets.data(),
+                                            static_cast<int>(sets.size()));
+  soundEffect =
+      std::make_unique<SoundEffect>(Main::hInstance, hWnd, wzrv::SectionName, SoundNames, SoundSlotCount);
 
   // Nothing typed yet.
   ResetInput();
