@@ -26,7 +26,7 @@ class AppPalette : public wzrv::AppPaletteBase {
   HPALETTE Palette() const { return AppPal; }
   // Runs the colour dialog; non-zero when the edits were accepted.
   int ChangeDialog();
-  static BOOL CALLBACK DLGProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+  static INT_PTR CALLBACK DLGProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
   // Fills the scroll bars and number fields of dialog `wnd` from the
   // selected colour set.
   static void SetScroll(AppPalette* apal, HWND wnd);
@@ -46,7 +46,7 @@ class AppPalette : public wzrv::AppPaletteBase {
 };
 
 // The palette object whose colour dialog is being opened.
-extern unsigned long APDLG_LONG;
+extern LONG_PTR APDLG_LONG;
 
 // The exported name of the colour dialog's procedure.
-extern "C" __declspec(dllexport) BOOL CALLBACK AppPaletteDLGProc(HWND, UINT, WPARAM, LPARAM);
+extern "C" __declspec(dllexport) INT_PTR CALLBACK AppPaletteDLGProc(HWND, UINT, WPARAM, LPARAM);

@@ -8,7 +8,7 @@
 // Last: it may replace GDI calls by counting ones.
 #include "base/gdi_win32.h"
 
-unsigned long APDLG_LONG = 0;
+LONG_PTR APDLG_LONG = 0;
 
 namespace {
 

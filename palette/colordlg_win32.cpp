@@ -57,7 +57,7 @@ void PaintSwatch(AppPalette* apal, HDC dc, const RECT& rc) {
 
 int AppPalette::ChangeDialog() {
   Backup = wzrv::ColorBackup(*this);
-  APDLG_LONG = reinterpret_cast<unsigned long>(this);
+  APDLG_LONG = reinterpret_cast<LONG_PTR>(this);
   hbr = CreateSolidBrush(RGB(255, 0, 0));
   hbg = CreateSolidBrush(RGB(0, 255, 0));
   hbb = CreateSolidBrush(RGB(0, 0, 255));
@@ -89,10 +89,10 @@ void AppPalette::DrawColorView(AppPalette* apal, HWND hwndbx) {
   PaintSwatch(apal, dc, apal->ownrect);
 }
 
-BOOL CALLBACK AppPalette::DLGProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  AppPalette* apal = reinterpret_cast<AppPalette*>(GetWindowLongA(hwnd, DWL_USER));
+INT_PTR CALLBACK AppPalette::DLGProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  AppPalette* apal = reinterpret_cast<AppPalette*>(GetWindowLongPtrA(hwnd, DWLP_USER));
   if (msg == WM_INITDIALOG) {
-    SetWindowLongA(hwnd, DWL_USER, static_cast<LONG>(APDLG_LONG));
+    SetWindowLongPtrA(hwnd, DWLP_USER, APDLG_LONG);
     apal = reinterpret_cast<AppPalette*>(APDLG_LONG);
     if (apal == nullptr) return TRUE;
     for (int i = 0; i < apal->PalNum; ++i) {
@@ -148,11 +148,11 @@ BOOL CALLBACK AppPalette::DLGProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPa
     case WM_CTLCOLORSCROLLBAR: {
       switch (GetDlgCtrlID(reinterpret_cast<HWND>(lParam))) {
         case wzrv::IdColorScrollR:
-          return static_cast<BOOL>(reinterpret_cast<INT_PTR>(apal->hbr));
+          return reinterpret_cast<INT_PTR>(apal->hbr);
         case wzrv::IdColorScrollR + 1:
-          return static_cast<BOOL>(reinterpret_cast<INT_PTR>(apal->hbg));
+          return reinterpret_cast<INT_PTR>(apal->hbg);
         case wzrv::IdColorScrollR + 2:
-          return static_cast<BOOL>(reinterpret_cast<INT_PTR>(apal->hbb));
+          return reinterpret_cast<INT_PTR>(apal->hbb);
         default:
           return FALSE;
       }
@@ -162,6 +162,6 @@ BOOL CALLBACK AppPalette::DLGProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPa
   }
 }
 
-extern "C" BOOL CALLBACK AppPaletteDLGProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+extern "C" INT_PTR CALLBACK AppPaletteDLGProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   return AppPalette::DLGProc(hwnd, msg, wParam, lParam);
 }

@@ -27,7 +27,7 @@ class Main {
 class Window {
  public:
   virtual ~Window() = default;
-  virtual long WndProc(UINT iMessage, WPARAM wParam, LPARAM lParam) = 0;
+  virtual LRESULT WndProc(UINT iMessage, WPARAM wParam, LPARAM lParam) = 0;
 
   HWND GetHandle() { return hWnd; }
   int Show(int nCmdShow) { return ShowWindow(hWnd, nCmdShow); }
@@ -46,7 +46,7 @@ class MainWindow : public Window, public wzrv::MainWindowBase {
   MainWindow(const MainWindow&) = delete;
   MainWindow& operator=(const MainWindow&) = delete;
   static void Register();
-  long WndProc(UINT iMessage, WPARAM wParam, LPARAM lParam) override;
+  LRESULT WndProc(UINT iMessage, WPARAM wParam, LPARAM lParam) override;
 
   // Pattern build and its cache file.
   void InitializeFile();

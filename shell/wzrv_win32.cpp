@@ -169,7 +169,7 @@ void MainWindow::EditSystemMenu() {
   DrawMenuBar(hWnd);
 }
 
-long MainWindow::WndProc(UINT iMessage, WPARAM wParam, LPARAM lParam) {
+LRESULT MainWindow::WndProc(UINT iMessage, WPARAM wParam, LPARAM lParam) {
   const bool iconic = IsIconic(hWnd) != FALSE;
   const wzrv::Decision d = wzrv::Dispatch(iMessage, static_cast<unsigned>(wParam), iconic,
                                           reinterpret_cast<HWND>(wParam) == hWnd,
@@ -510,7 +510,7 @@ void MainWindow::ShowKeyWindow() {
     keyWindow = CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, KeyClassName, "", WS_POPUP, area.left,
                                 area.top, 1, 1, nullptr, nullptr, Main::hInstance, nullptr);
     if (keyWindow == nullptr) return;
-    SetWindowLongA(keyWindow, 0, reinterpret_cast<LONG>(this));
+    SetWindowLongPtrA(keyWindow, 0, reinterpret_cast<LONG_PTR>(this));
     ShapeToNothing(keyWindow);
   }
   SetWindowPos(keyWindow, HWND_TOPMOST, area.left, area.top, 1, 1, SWP_NOACTIVATE | SWP_SHOWWINDOW);
@@ -557,7 +557,7 @@ void MainWindow::HideKeyWindow() {
 
 // A key that reaches the small window goes on to the locked window.
 LRESULT CALLBACK MainWindow::KeyWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  auto* self = reinterpret_cast<MainWindow*>(GetWindowLongA(hwnd, 0));
+  auto* self = reinterpret_cast<MainWindow*>(GetWindowLongPtrA(hwnd, 0));
   if (message == WM_CHAR && self != nullptr) {
     PostMessageA(self->hWnd, message, wParam, lParam);
     return 0;
@@ -594,12 +594,12 @@ void MainWindow::OnDestroy() {
 }
 
 extern "C" LRESULT CALLBACK WndProc(HWND hWnd, UINT iMessage, WPARAM wParam, LPARAM lParam) {
-  auto* self = reinterpret_cast<MainWindow*>(GetWindowLongA(hWnd, 0));
+  auto* self = reinterpret_cast<MainWindow*>(GetWindowLongPtrA(hWnd, 0));
   if (self != nullptr) return self->WndProc(iMessage, wParam, lParam);
   if (iMessage == WM_CREATE) {
     auto* cs = reinterpret_cast<CREATESTRUCTA*>(lParam);
     self = static_cast<MainWindow*>(cs->lpCreateParams);
-    SetWindowLongA(hWnd, 0, reinterpret_cast<LONG>(self));
+    SetWindowLongPtrA(hWnd, 0, reinterpret_cast<LONG_PTR>(self));
     self->hWnd = hWnd;  // CreateWindowExA has not returned yet
     return self->WndProc(iMessage, wParam, lParam);
   }

@@ -10,7 +10,7 @@ class AboutDialog {
   AboutDialog(HINSTANCE hinst, HWND hwnd) : hInstance(hinst), hWnd(hwnd) {}
   // Shows the About box modally.
   void Execute();
-  static BOOL CALLBACK DLGProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+  static INT_PTR CALLBACK DLGProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 
   HINSTANCE hInstance;
   HWND hWnd;
@@ -21,12 +21,12 @@ class PasswordDialog {
   PasswordDialog(HINSTANCE hinst, HWND hwnd) : hInstance(hinst), hWnd(hwnd) {}
   // Edits `pass` (100 characters); non-zero when the new value is to be stored.
   int Execute(char* pass);
-  static BOOL CALLBACK DLGProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+  static INT_PTR CALLBACK DLGProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 
   HINSTANCE hInstance;
   HWND hWnd;
 };
 
 // The exported names of the two dialog procedures.
-extern "C" __declspec(dllexport) BOOL CALLBACK AboutDLGProc(HWND, UINT, WPARAM, LPARAM);
-extern "C" __declspec(dllexport) BOOL CALLBACK PasswordDLGProc(HWND, UINT, WPARAM, LPARAM);
+extern "C" __declspec(dllexport) INT_PTR CALLBACK AboutDLGProc(HWND, UINT, WPARAM, LPARAM);
+extern "C" __declspec(dllexport) INT_PTR CALLBACK PasswordDLGProc(HWND, UINT, WPARAM, LPARAM);

@@ -15,7 +15,7 @@ void AboutDialog::Execute() {
   wzrv::Trace("AboutDialog closed");
 }
 
-BOOL CALLBACK AboutDialog::DLGProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM) {
+INT_PTR CALLBACK AboutDialog::DLGProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM) {
   switch (msg) {
     case WM_INITDIALOG:
       return TRUE;
@@ -36,7 +36,7 @@ int PasswordDialog::Execute(char* pass) {
   return save;
 }
 
-BOOL CALLBACK PasswordDialog::DLGProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM) {
+INT_PTR CALLBACK PasswordDialog::DLGProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM) {
   switch (msg) {
     case WM_INITDIALOG:
       SendDlgItemMessageA(hwnd, wzrv::IdPasswordEdit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(_pwinfo.password));
@@ -57,10 +57,10 @@ BOOL CALLBACK PasswordDialog::DLGProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM
   }
 }
 
-extern "C" BOOL CALLBACK AboutDLGProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+extern "C" INT_PTR CALLBACK AboutDLGProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   return AboutDialog::DLGProc(hwnd, msg, wParam, lParam);
 }
 
-extern "C" BOOL CALLBACK PasswordDLGProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+extern "C" INT_PTR CALLBACK PasswordDLGProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   return PasswordDialog::DLGProc(hwnd, msg, wParam, lParam);
 }

@@ -18,7 +18,7 @@ class SoundEffect : public wzrv::SoundEffectBase {
   void LoopSound(int num);
   // Runs the sound dialog on this table: 1 after "設定", 0 after "Cancel".
   int ChangeDialog();
-  static BOOL CALLBACK DLGProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+  static INT_PTR CALLBACK DLGProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
   // Stores the shown slot from dialog `hwnd`'s controls and shows slot `newn`.
   static void ChangeCombo(HWND hwnd, SoundEffect* snd, int newn);
 
@@ -27,7 +27,7 @@ class SoundEffect : public wzrv::SoundEffectBase {
 };
 
 // The sound table whose dialog is being opened.
-extern unsigned long SEDLG_LONG;
+extern LONG_PTR SEDLG_LONG;
 
 // Runs the open-file dialog for wave files; `file` (1024 characters) holds
 // the initial name and, on success, the chosen path. Non-zero when a file
@@ -35,4 +35,4 @@ extern unsigned long SEDLG_LONG;
 int GetSoundFilename(HWND hwnd, char* file);
 
 // The exported name of the sound dialog's procedure.
-extern "C" __declspec(dllexport) BOOL CALLBACK SoundEffectDLGProc(HWND, UINT, WPARAM, LPARAM);
+extern "C" __declspec(dllexport) INT_PTR CALLBACK SoundEffectDLGProc(HWND, UINT, WPARAM, LPARAM);

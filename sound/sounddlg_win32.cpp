@@ -11,7 +11,7 @@
 #include "base/trace.h"
 #include "sound/sounddlg_core.h"
 
-unsigned long SEDLG_LONG = 0;
+LONG_PTR SEDLG_LONG = 0;
 
 namespace {
 
@@ -50,7 +50,8 @@ int GetSoundFilename(HWND hwnd, char* file) {
   static const char filter[] = "サウンドファイル\0*.wav\0";
   OPENFILENAMEA ofn;
   ZeroMemory(&ofn, sizeof(ofn));
-  ofn.lStructSize = 76;  // the record without the Windows 2000 additions
+  // The record without the Windows 2000 additions (76 bytes in the 32-bit program).
+  ofn.lStructSize = OPENFILENAME_SIZE_VERSION_400A;
   ofn.hwndOwner = hwnd;
   ofn.lpstrFilter = filter;
   ofn.nFilterIndex = 1;
@@ -67,7 +68,7 @@ int SoundEffect::ChangeDialog() {
   } catch (const std::bad_alloc&) {
     return 0;  // no room for the copy that Cancel needs: no dialog
   }
-  SEDLG_LONG = reinterpret_cast<unsigned long>(this);
+  SEDLG_LONG = reinterpret_cast<LONG_PTR>(this);
   wzrv::Trace("SoundDialog open");
   const int r = static_cast<int>(
       DialogBoxParamA(hInstance, DLG_SOUND, hWnd, ::SoundEffectDLGProc, 0));
@@ -81,10 +82,10 @@ void SoundEffect::ChangeCombo(HWND hwnd, SoundEffect* snd, int newn) {
   wzrv::ChangeCombo(*snd, controls, newn);
 }
 
-BOOL CALLBACK SoundEffect::DLGProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM) {
-  SoundEffect* snd = reinterpret_cast<SoundEffect*>(GetWindowLongA(hwnd, DWL_USER));
+INT_PTR CALLBACK SoundEffect::DLGProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM) {
+  SoundEffect* snd = reinterpret_cast<SoundEffect*>(GetWindowLongPtrA(hwnd, DWLP_USER));
   if (msg == WM_INITDIALOG) {
-    SetWindowLongA(hwnd, DWL_USER, static_cast<LONG>(SEDLG_LONG));
+    SetWindowLongPtrA(hwnd, DWLP_USER, SEDLG_LONG);
     snd = reinterpret_cast<SoundEffect*>(SEDLG_LONG);
     if (snd != nullptr) {
       DialogControls controls(hwnd);
@@ -129,6 +130,6 @@ BOOL CALLBACK SoundEffect::DLGProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM) {
   }
 }
 
-extern "C" BOOL CALLBACK SoundEffectDLGProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+extern "C" INT_PTR CALLBACK SoundEffectDLGProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   return SoundEffect::DLGProc(hwnd, msg, wParam, lParam);
 }
