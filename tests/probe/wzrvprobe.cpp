@@ -23,6 +23,7 @@
 // Numbers are C literals (0x.. allowed). Texts are escaped: \t \n \r \\.
 // Exit status: 0 done, 1 usage or failure, 2 a send timed out.
 #include <windows.h>
+#include <tlhelp32.h>
 
 #include <algorithm>
 #include <cstdarg>
@@ -202,6 +203,24 @@ int CmdBoxes(int argc, char** argv) {
   return 0;
 }
 
+// Where a module is loaded in another process (0 when it is not). A remote
+// LoadLibraryA's thread exit code cannot tell: it holds only the low 32 bits
+// of the address, which in a 64-bit process is not the address.
+ULONG_PTR RemoteModuleBase(DWORD pid, const char* name) {
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, pid);
+  if (snapshot == INVALID_HANDLE_VALUE) return 0;
+  ULONG_PTR base = 0;
+  MODULEENTRY32 entry = {};
+  entry.dwSize = sizeof entry;
+  for (BOOL more = Module32First(snapshot, &entry); more && base == 0; more = Module32Next(snapshot, &entry)) {
+    if (lstrcmpiW(entry.szModule, FromUtf8(name).c_str()) == 0) {
+      base = reinterpret_cast<ULONG_PTR>(entry.modBaseAddr);
+    }
+  }
+  CloseHandle(snapshot);
+  return base;
+}
+
 // Loads the hook into the window's process, runs its reader on a second remote
 // thread and prints what it wrote into the request block.
 int CmdMenu(int argc, char** argv) {
@@ -251,14 +270,16 @@ int CmdMenu(int argc, char** argv) {
     return done;
   };
 
-  DWORD remoteBase = 0;
+  DWORD loaded = 0;
+  ULONG_PTR remoteBase = 0;
   if (!WriteProcessMemory(process, remotePath, path, std::strlen(path) + 1, nullptr) ||
       !WriteProcessMemory(process, block, request, sizeof(ProbeMenuRequest), nullptr)) {
     status = Fail("menu: WriteProcessMemory failed (%lu)", GetLastError());
-  } else if (!runRemote(loadLibrary, remotePath, &remoteBase) || remoteBase == 0) {
+  } else if (!runRemote(loadLibrary, remotePath, &loaded) || loaded == 0 ||
+             (remoteBase = RemoteModuleBase(pid, "wzrvprobehook.dll")) == 0) {
     status = Fail("menu: the hook did not load in process 0x%lx", pid);
   } else {
-    auto remoteProc = reinterpret_cast<LPTHREAD_START_ROUTINE>(static_cast<ULONG_PTR>(remoteBase) + offset);
+    auto remoteProc = reinterpret_cast<LPTHREAD_START_ROUTINE>(remoteBase + offset);
     DWORD result = 0;
     if (!runRemote(remoteProc, block, &result) || result != 1) {
       status = Fail("menu: the reader did not finish in process 0x%lx", pid);
@@ -268,7 +289,7 @@ int CmdMenu(int argc, char** argv) {
       Write(std::string(request->text, request->length < sizeof request->text ? request->length : 0));
     }
     DWORD ignored = 0;
-    runRemote(freeLibrary, reinterpret_cast<void*>(static_cast<ULONG_PTR>(remoteBase)), &ignored);
+    runRemote(freeLibrary, reinterpret_cast<void*>(remoteBase), &ignored);
   }
   VirtualFreeEx(process, block, 0, MEM_RELEASE);
   CloseHandle(process);
