@@ -10,14 +10,21 @@ set -euo pipefail
 win32dir=$1
 build=$2
 exe="$win32dir/wzrv.exe"
-[ -f "$exe" ] || { echo "run: $exe is missing; build it with 'make win32'" >&2; exit 1; }
+[ -f "$exe" ] || { echo "run: $exe is missing; build it with 'make win32' (or 'make win64')" >&2; exit 1; }
 export WINEDLLOVERRIDES="mscoree,mshtml="
+# The x86-64 build (WZRV_WINE64_ONLY=1, set by make) runs under the 64-bit Wine
+# loader, named directly: Debian's wine command prefers the 32-bit one.
+wine=wine
+if [ "${WZRV_WINE64_ONLY:-0}" = 1 ]; then
+  wine=/usr/lib/wine/wine64
+  export WINELOADER=$wine
+fi
 
 if [ -n "${DISPLAY:-}" ] && xwininfo -root >/dev/null 2>&1; then
   echo "Starting wzrv.exe on $DISPLAY (Wine prefix: ${WINEPREFIX:-$HOME/.wine})."
   echo "Lock the screen from the system menu of its taskbar entry; type the password and Return to unlock."
   cd "$win32dir"
-  LC_ALL=ja_JP.UTF-8 exec wine ./wzrv.exe "${@:3}"
+  LC_ALL=ja_JP.UTF-8 exec "$wine" ./wzrv.exe "${@:3}"
 fi
 
 echo "No X display: running the scripted demo on a virtual display."

@@ -7,8 +7,11 @@
 # Wine's ANSI code page 932; set it for Wine alone, the host has no such
 # locale). Keeps one wineserver running throughout and ends everything after.
 # WZRV_WINE_TEMPLATES=DIR keeps a new prefix there to copy from (see below).
+# WZRV_WINE64_ONLY=1 (by default where scripts/arch.sh says win64: the machine
+# runs no 32-bit code, or WZRV_FORCE_WIN64=1) runs the 64-bit Wine alone.
 set -euo pipefail
 
+here=$(cd "$(dirname "$0")" && pwd)
 dir=$1; shift
 [ "${1:-}" = "--" ] && shift
 mkdir -p "$dir"
@@ -17,6 +20,26 @@ dir=$(cd "$dir" && pwd)
 export WINEPREFIX="$dir/prefix"
 # WZRV_WINEARCH=win64 gives a 64-bit prefix, where the 32-bit program runs through WoW64.
 export WINEARCH=${WZRV_WINEARCH:-win32}
+if [ -z "${WZRV_WINE64_ONLY:-}" ]; then
+  WZRV_WINE64_ONLY=0
+  [ "$(bash "$here/arch.sh")" = win64 ] && WZRV_WINE64_ONLY=1
+fi
+export WZRV_WINE64_ONLY
+if [ "$WZRV_WINE64_ONLY" = 1 ]; then
+  # Debian's wine, wine-stable and wineboot start the 32-bit loader whenever it
+  # is installed: here every one of them is the 64-bit loader, named directly,
+  # and so is every program Wine starts itself (WINELOADER). 64-bit prefixes.
+  loader=/usr/lib/wine/wine64
+  [ -x "$loader" ] || { echo "wine-env: $loader is missing (the wine64 package)" >&2; exit 1; }
+  export WINEARCH=win64 WINELOADER=$loader
+  mkdir -p "$dir/bin"
+  for name in wine wine-stable; do
+    printf '#!/bin/sh\nexec %s "$@"\n' "$loader" >"$dir/bin/$name"
+  done
+  printf '#!/bin/sh\nexec %s wineboot.exe "$@"\n' "$loader" >"$dir/bin/wineboot"
+  chmod +x "$dir/bin/wine" "$dir/bin/wine-stable" "$dir/bin/wineboot"
+  export PATH="$dir/bin:$PATH"
+fi
 export WINEDLLOVERRIDES="mscoree,mshtml="
 export WINEDEBUG="${WINEDEBUG:--all}"
 export WZRV_WINE_LOCALE=ja_JP.UTF-8
@@ -109,9 +132,11 @@ wineserver -k >/dev/null 2>&1 || true
 rm -rf "$WINEPREFIX"
 if [ -n "${WZRV_WINE_TEMPLATES:-}" ]; then
   mkdir -p "$WZRV_WINE_TEMPLATES"
-  template="$WZRV_WINE_TEMPLATES/$WINEARCH-$(wine --version 2>/dev/null | tr -c 'A-Za-z0-9.\n' _)"
+  kind=$WINEARCH
+  [ "$WZRV_WINE64_ONLY" = 1 ] && kind=$WINEARCH-alone
+  template="$WZRV_WINE_TEMPLATES/$kind-$(wine --version 2>/dev/null | tr -c 'A-Za-z0-9.\n' _)"
   if [ ! -e "$template.complete" ]; then
-    new_prefix "$template" "$WZRV_WINE_TEMPLATES/wineboot-$WINEARCH.log"
+    new_prefix "$template" "$WZRV_WINE_TEMPLATES/wineboot-$kind.log"
     touch "$template.complete"
   fi
   cp -a "$template" "$WINEPREFIX"

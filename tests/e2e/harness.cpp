@@ -35,6 +35,7 @@ std::string Env(const char* name, const std::string& fallback) {
 }
 
 std::string Win32Dir() { return Env("WZRV_WIN32_DIR", WZRV_E2E_WIN32_DIR); }
+std::string ProductDir() { return WZRV_E2E_WIN32_DIR; }
 std::string ExePath() { return Win32Dir() + "/wzrv.exe"; }
 std::string ProbePath() { return Win32Dir() + "/wzrvprobe.exe"; }
 

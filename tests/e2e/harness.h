@@ -36,6 +36,8 @@ constexpr Millis kWait{15000};
 // Directory that holds wzrv.exe, wzrvprobe.exe and wzrvprobehook.dll
 // (env WZRV_WIN32_DIR, else the build's win32 directory).
 std::string Win32Dir();
+// Where the 32-bit build, the product, is made (whichever build Win32Dir() holds).
+std::string ProductDir();
 // wzrvtool of the native build: WZRV_TOOL, else next to the native build's
 // top directory (the test program lives in tests/e2e below it).
 std::string Tool();

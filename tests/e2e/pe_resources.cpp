@@ -72,6 +72,20 @@ std::size_t Align4(std::size_t v) { return (v + 3) & ~static_cast<std::size_t>(3
 
 }  // namespace
 
+bool ReadPeHeader(const std::string& path, PeHeader* out, std::string* error) {
+  bool exists = false;
+  const std::string b = ReadFile(path, &exists);
+  const std::size_t pe = exists && b.size() >= 0x40 && b.compare(0, 2, "MZ") == 0 ? U32(b, 0x3C) : 0;
+  if (pe == 0 || pe + 24 + 70 > b.size() || b.compare(pe, 4, std::string("PE\0\0", 4)) != 0) {
+    *error = "not a PE file: " + path;
+    return false;
+  }
+  out->machine = U16(b, pe + 4);
+  out->magic = U16(b, pe + 24);
+  out->subsystem = U16(b, pe + 24 + 68);  // at the same place in PE32 and PE32+
+  return true;
+}
+
 bool ReadPeResources(const std::string& path, std::vector<PeResource>* out, std::string* error) {
   bool exists = false;
   const std::string b = ReadFile(path, &exists);

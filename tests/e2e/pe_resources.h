@@ -18,6 +18,14 @@ struct PeResource {
 // resource section (`error` tells why).
 bool ReadPeResources(const std::string& path, std::vector<PeResource>* out, std::string* error);
 
+// What the file headers say of the program.
+struct PeHeader {
+  unsigned machine = 0;    // 0x14C i386, 0x8664 x86-64
+  unsigned magic = 0;      // 0x10B PE32, 0x20B PE32+
+  unsigned subsystem = 0;  // 2 GUI, 3 console
+};
+bool ReadPeHeader(const std::string& path, PeHeader* out, std::string* error);
+
 // A VS_VERSIONINFO resource taken apart.
 struct VersionInfo {
   unsigned fileVersion[4] = {};

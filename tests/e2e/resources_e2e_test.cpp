@@ -76,5 +76,23 @@ TEST_F(ProgramFileTest, VersionResourceNamesTheProductAndTheProjectVersionInBoth
   EXPECT_EQ(info.translations, (std::vector<unsigned>{0x041104B0u, 0x040904B0u}));
 }
 
+// The product is the 32-bit program, whichever build the tests run; the build
+// under test is a GUI program for the processor its Wine runs.
+TEST_F(ProgramFileTest, HeadersNameTheProcessorAndAWindowsGuiProgram) {
+  std::string error;
+  PeHeader product;
+  ASSERT_TRUE(ReadPeHeader(ProductDir() + "/wzrv.exe", &product, &error)) << error;
+  EXPECT_EQ(product.machine, 0x14Cu);
+  EXPECT_EQ(product.magic, 0x10Bu);
+  EXPECT_EQ(product.subsystem, 2u);
+
+  PeHeader tested;
+  ASSERT_TRUE(ReadPeHeader(ExePath(), &tested, &error)) << error;
+  const bool x64 = Env("WZRV_WINE64_ONLY") == "1";
+  EXPECT_EQ(tested.machine, x64 ? 0x8664u : 0x14Cu);
+  EXPECT_EQ(tested.magic, x64 ? 0x20Bu : 0x10Bu);
+  EXPECT_EQ(tested.subsystem, 2u);
+}
+
 }  // namespace
 }  // namespace e2e
