@@ -2,6 +2,7 @@
 // of colordlg_core.
 #include "palette/appaldlg.h"
 #include "palette/colordlg_core.h"
+#include "base/text_win32.h"
 #include "base/trace.h"
 // Last: it may replace GDI calls by counting ones.
 #include "base/gdi_win32.h"
@@ -63,7 +64,7 @@ int AppPalette::ChangeDialog() {
   hbb = CreateSolidBrush(RGB(0, 0, 255));
   wzrv::Trace("ColorDialog open");
   const int r = static_cast<int>(
-      DialogBoxParamA(hInstance, DLG_COLOR, hWnd, ::AppPaletteDLGProc, 0));
+      DialogBoxParamW(hInstance, L"" DLG_COLOR, hWnd, ::AppPaletteDLGProc, 0));
   DeleteObject(hbr);
   DeleteObject(hbg);
   DeleteObject(hbb);
@@ -96,8 +97,7 @@ INT_PTR CALLBACK AppPalette::DLGProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM 
     apal = reinterpret_cast<AppPalette*>(APDLG_LONG);
     if (apal == nullptr) return TRUE;
     for (int i = 0; i < apal->PalNum; ++i) {
-      SendDlgItemMessageA(hwnd, wzrv::IdColorList, CB_ADDSTRING, 0,
-                          reinterpret_cast<LPARAM>(apal->NowUse[i].PaletteName));
+      wzrv::AddProgramString(hwnd, wzrv::IdColorList, apal->NowUse[i].PaletteName);
     }
     SendDlgItemMessageA(hwnd, wzrv::IdColorList, CB_SETCURSEL, apal->dlgnow, 0);
     SetScroll(apal, hwnd);

@@ -24,7 +24,8 @@ if [ -n "${DISPLAY:-}" ] && xwininfo -root >/dev/null 2>&1; then
   echo "Starting wzrv.exe on $DISPLAY (Wine prefix: ${WINEPREFIX:-$HOME/.wine})."
   echo "Lock the screen from the system menu of its taskbar entry; type the password and Return to unlock."
   cd "$win32dir"
-  LC_ALL=ja_JP.UTF-8 exec "$wine" ./wzrv.exe "${@:3}"
+  # The user's own locale: the program's Japanese texts read correctly in any.
+  exec "$wine" ./wzrv.exe "${@:3}"
 fi
 
 echo "No X display: running the scripted demo on a virtual display."

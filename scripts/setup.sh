@@ -12,7 +12,7 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 arch=$(bash "$here/arch.sh")
 
-NATIVE_PKGS="build-essential cmake pkg-config googletest libgtest-dev libpng-dev libgif-dev libx11-dev libxtst-dev libxrandr-dev clang clang-tidy cppcheck zip"
+NATIVE_PKGS="build-essential cmake pkg-config locales googletest libgtest-dev libpng-dev libgif-dev libx11-dev libxtst-dev libxrandr-dev clang clang-tidy cppcheck zip"
 # Both cross-compilers: the 32-bit program is the product, the x86-64 one runs
 # where no 32-bit code does (both compilers are x86-64 programs themselves).
 CROSS_PKGS="g++-mingw-w64-i686 binutils-mingw-w64-i686 mingw-w64-i686-dev
@@ -37,12 +37,21 @@ for p in $NATIVE_PKGS $CROSS_PKGS $WINE_PKGS; do
   fi
 done
 
-if [ ${#missing[@]} -eq 0 ]; then
-  exit 0
-fi
-
 SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+
+# Wine converts Unix file names with the host's locale: the tests in an
+# English locale (paths with accented letters) need en_US.UTF-8 to exist.
+english_locale() {
+  locale -a 2>/dev/null | grep -qix 'en_US.utf8' && return 0
+  echo "setup: generating the en_US.UTF-8 locale"
+  $SUDO localedef -i en_US -f UTF-8 en_US.UTF-8
+}
+
+if [ ${#missing[@]} -eq 0 ]; then
+  english_locale
+  exit 0
+fi
 
 echo "setup: installing ${missing[*]}"
 if [ "$arch" = win32 ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
@@ -66,3 +75,4 @@ if ! apt_install; then
   echo "setup: the install could not be resolved; trying again with the versions of $codename" >&2
   apt_install -t "$codename"
 fi
+english_locale

@@ -3,9 +3,9 @@
 #   scripts/wine-env.sh DIR -- COMMAND...
 # DIR receives a fresh WINEPREFIX (DIR/prefix) and the Xvfb log. Exports
 # DISPLAY, WINEPREFIX, WINEDLLOVERRIDES and WINEDEBUG for the command, and
-# WZRV_WINE_LOCALE: the LC_ALL to give each Wine process (ja_JP.UTF-8 makes
-# Wine's ANSI code page 932; set it for Wine alone, the host has no such
-# locale). Keeps one wineserver running throughout and ends everything after.
+# WZRV_WINE_LOCALE: the LC_ALL to give each Wine process (by default
+# ja_JP.UTF-8, which makes Wine's ANSI code page 932; set it for Wine alone,
+# the host has no such locale; en_US.UTF-8 gives code page 1252). Keeps one wineserver running throughout and ends everything after.
 # WZRV_WINE_TEMPLATES=DIR keeps a new prefix there to copy from (see below).
 # WZRV_WINE64_ONLY=1 (by default where scripts/arch.sh says win64: the machine
 # runs no 32-bit code, or WZRV_FORCE_WIN64=1) runs the 64-bit Wine alone.
@@ -42,7 +42,7 @@ if [ "$WZRV_WINE64_ONLY" = 1 ]; then
 fi
 export WINEDLLOVERRIDES="mscoree,mshtml="
 export WINEDEBUG="${WINEDEBUG:--all}"
-export WZRV_WINE_LOCALE=ja_JP.UTF-8
+export WZRV_WINE_LOCALE=${WZRV_WINE_LOCALE:-ja_JP.UTF-8}
 unset WAYLAND_DISPLAY
 
 # A free display number.
@@ -122,6 +122,20 @@ new_prefix() {  # PREFIX LOG
   if [ -d /usr/share/wine/fonts ]; then
     cp -n /usr/share/wine/fonts/*.ttf "$1/drive_c/windows/Fonts/" 2>/dev/null || true
   fi
+  japanese_fonts "$1"
+}
+
+# Outside a Japanese locale Wine links no Japanese font to the fonts it draws
+# menus, boxes and dialogs with, and Japanese text shows as boxes. Windows
+# links a fallback font to them for such text (FontLink\SystemLink): here the
+# IPA Gothic font (fonts-ipafont-gothic) is linked to each of them.
+japanese_fonts() {  # PREFIX
+  case "$WZRV_WINE_LOCALE" in ja_*) return 0 ;; esac
+  local key='HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' face
+  for face in Tahoma "Tahoma Bold" "MS Shell Dlg" "MS Shell Dlg 2" "MS Sans Serif" "Microsoft Sans Serif" System; do
+    WINEPREFIX=$1 wine reg add "$key" /v "$face" /t REG_MULTI_SZ /d 'ipag.ttf,IPAGothic' /f >/dev/null 2>&1
+  done
+  WINEPREFIX=$1 wineserver -w
 }
 
 # A fresh prefix each run, so every run starts from the same state. With
@@ -134,6 +148,7 @@ if [ -n "${WZRV_WINE_TEMPLATES:-}" ]; then
   mkdir -p "$WZRV_WINE_TEMPLATES"
   kind=$WINEARCH
   [ "$WZRV_WINE64_ONLY" = 1 ] && kind=$WINEARCH-alone
+  kind=$kind-${WZRV_WINE_LOCALE%%.*}
   template="$WZRV_WINE_TEMPLATES/$kind-$(wine --version 2>/dev/null | tr -c 'A-Za-z0-9.\n' _)"
   if [ ! -e "$template.complete" ]; then
     new_prefix "$template" "$WZRV_WINE_TEMPLATES/wineboot-$kind.log"

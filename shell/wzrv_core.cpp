@@ -1,5 +1,6 @@
 #include "shell/wzrv_core.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -65,12 +66,24 @@ Decision Dispatch(unsigned message, unsigned wParam, bool iconic, bool paletteCh
   }
 }
 
+namespace {
+const char ReminderBefore[] = "パスワードは '";
+}  // namespace
+
 void ComposeReminder(const char* password, char* buff) {
   if (password != nullptr && password[0] != '\0') {
-    std::snprintf(buff, ReminderSize, "パスワードは '%s' + Return-Key です", password);
+    std::snprintf(buff, ReminderSize, "%s%s' + Return-Key です", ReminderBefore, password);
   } else {
     CopyText(buff, ReminderSize, "パスワードが設定されていません。Return-Keyのみで解除できます");
   }
+}
+
+TextSpan ReminderPasswordSpan(const char* password, const char* reminder) {
+  if (password == nullptr || password[0] == '\0') return {0, 0};
+  const std::size_t offset = sizeof ReminderBefore - 1;
+  const std::size_t shown = std::strlen(reminder);
+  if (shown <= offset) return {shown, 0};
+  return {offset, std::min(std::strlen(password), shown - offset)};
 }
 
 ImpactPlan ImpactFor(int r) {

@@ -94,6 +94,14 @@ Decision Dispatch(unsigned message, unsigned wParam, bool iconic, bool paletteCh
 // The reminder shown before the lock, in a 200-character buffer.
 constexpr std::size_t ReminderSize = 200;
 void ComposeReminder(const char* password, char* buff /* ReminderSize bytes */);
+// Where the user's password stands in a reminder that ComposeReminder made of
+// `password` (length 0: it has none). Those bytes are the user's text, in the
+// system's code page; the rest is the program's own.
+struct TextSpan {
+  std::size_t offset;
+  std::size_t length;
+};
+TextSpan ReminderPasswordSpan(const char* password, const char* reminder);
 
 // What one click plays: field r's sound slot and animation arguments.
 struct ImpactPlan {

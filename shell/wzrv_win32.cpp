@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "palette/appaldlg.h"
+#include "base/text_win32.h"
 #include "base/trace.h"
 #include "shell/options.h"
 #include "shell/screen_core.h"
@@ -162,8 +163,8 @@ void MainWindow::EditSystemMenu() {
   HMENU menu = GetSystemMenu(hWnd, FALSE);
   for (unsigned command : wzrv::SystemMenuRemoved) DeleteMenu(menu, command, MF_BYCOMMAND);
   for (int i = 0; i < wzrv::SystemMenuItemCount; ++i) {
-    InsertMenuA(menu, i, MF_BYPOSITION | MF_STRING, wzrv::SystemMenuItems[i].command,
-                wzrv::SystemMenuItems[i].text);
+    wzrv::InsertProgramMenuItem(menu, i, MF_BYPOSITION | MF_STRING, wzrv::SystemMenuItems[i].command,
+                                wzrv::SystemMenuItems[i].text);
   }
   InsertMenuA(menu, wzrv::SystemMenuItemCount, MF_BYPOSITION | MF_SEPARATOR, 0, nullptr);
   DrawMenuBar(hWnd);
@@ -253,7 +254,9 @@ void MainWindow::Lock() {
   wzrv::ScreenArea boxArea;
   {
     BoxWatch watch(&boxArea);
-    MessageBoxA(hWnd, buff, wzrv::ReminderCaption, MB_OK);
+    // The program's words around the user's password, each read in its own code page.
+    const wzrv::TextSpan password = wzrv::ReminderPasswordSpan(Password, buff);
+    wzrv::MixedMessageBox(hWnd, buff, password.offset, password.length, wzrv::ReminderCaption, MB_OK);
   }
   ResetInput();
   TakeSnapshot(before.bitmap != nullptr ? &before : nullptr, boxArea);

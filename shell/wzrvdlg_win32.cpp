@@ -11,7 +11,7 @@ wzrv::PasswordInfo _pwinfo;
 
 void AboutDialog::Execute() {
   wzrv::Trace("AboutDialog open");
-  DialogBoxParamA(hInstance, DLG_ABOUT, hWnd, ::AboutDLGProc, 0);
+  DialogBoxParamW(hInstance, L"" DLG_ABOUT, hWnd, ::AboutDLGProc, 0);
   wzrv::Trace("AboutDialog closed");
 }
 
@@ -30,7 +30,7 @@ INT_PTR CALLBACK AboutDialog::DLGProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM
 int PasswordDialog::Execute(char* pass) {
   wzrv::PasswordBegin(_pwinfo, pass);
   wzrv::Trace("PasswordDialog open");
-  const INT_PTR r = DialogBoxParamA(hInstance, DLG_PASSWORD, hWnd, ::PasswordDLGProc, 0);
+  const INT_PTR r = DialogBoxParamW(hInstance, L"" DLG_PASSWORD, hWnd, ::PasswordDLGProc, 0);
   const int save = wzrv::PasswordFinish(_pwinfo, static_cast<int>(r), pass);
   wzrv::Trace("PasswordDialog closed %d save=%d", static_cast<int>(r), save);
   return save;

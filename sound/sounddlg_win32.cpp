@@ -6,8 +6,11 @@
 #include <mmsystem.h>
 
 #include <new>
+#include <string>
 #include <vector>
 
+#include "base/text_core.h"
+#include "base/text_win32.h"
 #include "base/trace.h"
 #include "sound/sounddlg_core.h"
 
@@ -19,7 +22,7 @@ class DialogControls : public wzrv::SoundDialogHost {
  public:
   explicit DialogControls(HWND dlg) : dlg_(dlg) {}
   void AddSlotName(const char* name) override {
-    SendDlgItemMessageA(dlg_, wzrv::IdSoundList, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name));
+    wzrv::AddProgramString(dlg_, wzrv::IdSoundList, name);
   }
   void SelectSlot(int n) override {
     SendDlgItemMessageA(dlg_, wzrv::IdSoundList, CB_SETCURSEL, n, 0);
@@ -46,19 +49,46 @@ class DialogControls : public wzrv::SoundDialogHost {
 
 }  // namespace
 
+// The file dialog. Its filter is the program's own text and is shown through
+// the wide dialog; the chosen path is the user's and reaches the settings in
+// the system's ANSI code page, as a typed path does. A path with a character
+// that code page lacks could not be opened by the sound functions: it counts
+// as nothing chosen.
 int GetSoundFilename(HWND hwnd, char* file) {
   static const char filter[] = "サウンドファイル\0*.wav\0";
-  OPENFILENAMEA ofn;
+  if (!wzrv::ProgramTextWidens()) {
+    OPENFILENAMEA ofn;
+    ZeroMemory(&ofn, sizeof(ofn));
+    // The record without the Windows 2000 additions (76 bytes in the 32-bit program).
+    ofn.lStructSize = OPENFILENAME_SIZE_VERSION_400A;
+    ofn.hwndOwner = hwnd;
+    ofn.lpstrFilter = filter;
+    ofn.nFilterIndex = 1;
+    ofn.lpstrFile = file;
+    ofn.nMaxFile = wzrv::BrowseBufferSize;
+    ofn.Flags = OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST;
+    return GetOpenFileNameA(&ofn) ? 1 : 0;
+  }
+  // Every byte of the array, its closing zeros too: the filter ends in two.
+  const std::wstring wideFilter = wzrv::Widen(filter, wzrv::ProgramCodePage, static_cast<int>(sizeof filter));
+  std::vector<wchar_t> chosen(wzrv::BrowseBufferSize, L'\0');
+  OPENFILENAMEW ofn;
   ZeroMemory(&ofn, sizeof(ofn));
-  // The record without the Windows 2000 additions (76 bytes in the 32-bit program).
-  ofn.lStructSize = OPENFILENAME_SIZE_VERSION_400A;
+  ofn.lStructSize = OPENFILENAME_SIZE_VERSION_400W;
   ofn.hwndOwner = hwnd;
-  ofn.lpstrFilter = filter;
+  ofn.lpstrFilter = wideFilter.c_str();
   ofn.nFilterIndex = 1;
-  ofn.lpstrFile = file;
-  ofn.nMaxFile = wzrv::BrowseBufferSize;
+  ofn.lpstrFile = chosen.data();
+  ofn.nMaxFile = static_cast<DWORD>(chosen.size());
   ofn.Flags = OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST;
-  return GetOpenFileNameA(&ofn) ? 1 : 0;
+  if (!GetOpenFileNameW(&ofn)) return 0;
+  std::string path;
+  if (!wzrv::Narrow(chosen.data(), &path) || path.size() >= wzrv::BrowseBufferSize) {
+    wzrv::Trace("SoundDialog browse: the path has no form in the ANSI code page");
+    return 0;
+  }
+  wzrv::CopyText(file, wzrv::BrowseBufferSize, path.c_str());
+  return 1;
 }
 
 int SoundEffect::ChangeDialog() {
@@ -71,7 +101,7 @@ int SoundEffect::ChangeDialog() {
   SEDLG_LONG = reinterpret_cast<LONG_PTR>(this);
   wzrv::Trace("SoundDialog open");
   const int r = static_cast<int>(
-      DialogBoxParamA(hInstance, DLG_SOUND, hWnd, ::SoundEffectDLGProc, 0));
+      DialogBoxParamW(hInstance, L"" DLG_SOUND, hWnd, ::SoundEffectDLGProc, 0));
   wzrv::SoundDialogFinish(*this, r, backup);
   wzrv::Trace("SoundDialog closed %d", r);
   return r;

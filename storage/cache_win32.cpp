@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "base/profile_win32.h"
+#include "base/text_win32.h"
 #include "base/trace.h"
 #include "shell/wzrv.h"
 #include "storage/cache_core.h"
@@ -23,7 +24,9 @@ class Win32CacheHost : public wzrv::CacheHost {
   bool CurrentDirectory(char* buf, std::size_t size) override {
     return _getcwd(buf, static_cast<int>(size)) != nullptr;
   }
-  void Notify(const char* text) override { MessageBoxA(nullptr, text, wzrv::MessageCaption, MB_OK); }
+  void Notify(const char* text) override {
+    wzrv::ProgramMessageBox(nullptr, text, wzrv::MessageCaption, MB_OK);
+  }
 };
 
 // What the build took from the cache, for the traces.

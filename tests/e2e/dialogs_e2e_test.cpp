@@ -761,4 +761,114 @@ TEST_F(SoundDialogTest, MasterSwitchStopsTheTestSoundAndIsStored) {
   EXPECT_EQ(ProfileValue("ApplicationSound(0)"), "0" + path);
 }
 
+
+// ---- An English system -------------------------------------------------------------
+
+// The program on a system whose ANSI code page is 1252 (the e2e.english_locale
+// group: WZRV_WINE_LOCALE=en_US.UTF-8). Its own texts still read as Japanese;
+// what the user stores (a password, a sound path) stays in code page 1252.
+class EnglishLocaleTest : public DialogTest {
+ protected:
+  void SetUp() override {
+    if (Env("WZRV_WINE_LOCALE").rfind("en_US", 0) != 0) {
+      GTEST_SKIP() << "runs in its own group, e2e.english_locale";
+    }
+    DialogTest::SetUp();
+  }
+  // The name shown by a combo box for each of its first `count` entries.
+  std::vector<std::string> ComboNames(const Box& box, unsigned long id, int count) {
+    std::vector<std::string> names;
+    for (int i = 0; i < count; ++i) {
+      probe::Send(Hwnd(box, id), CB_SETCURSEL_, static_cast<unsigned long>(i), 0);
+      names.push_back(TextOf(box, id));
+    }
+    return names;
+  }
+};
+
+TEST_F(EnglishLocaleTest, NoticeMenuNamesAndFilterReadAsJapanese) {
+  RemoveFile(DefaultProgramDir() + "/wzrvbmp.dat");
+  RemoveFile(Env("WINEPREFIX") + "/drive_c/windows/wzrvbmp.dat");
+  ASSERT_TRUE(program_.Launch({}));
+  auto notice = WaitBox("Windows Zorvel", Millis(30000));
+  ASSERT_NE(notice, nullptr);
+  EXPECT_EQ(notice->StaticText(), "パターン生成します");
+  SaveScreenshot(*notice, "notice-english.png");
+  ASSERT_TRUE(Press(*notice, "OK"));
+  program_.Kill();
+  ASSERT_TRUE(Start());
+
+  std::string error;
+  const std::vector<MenuItem> menu = probe::Menu(MainHwnd(), &error);
+  ASSERT_GE(menu.size(), 5u) << error;
+  const std::vector<std::string> items = {"画面のロック", "パスワードの変更", "色の設定", "効果音の設定",
+                                          "Windows Z.R.V. について"};
+  for (size_t i = 0; i < items.size(); ++i) EXPECT_EQ(menu[i].text, items[i]);
+
+  auto colors = Open(IDM_COLOR, kColorCaption);
+  ASSERT_NE(colors, nullptr);
+  EXPECT_EQ(ComboNames(*colors, 100, 3),
+            (std::vector<std::string>{"Field 色(六角)", "Field 色(八角)", "Field 色(ミニ)"}));
+  SaveScreenshot(*colors, "dialog-colors-english.png");
+  ASSERT_TRUE(Press(*colors, "Cancel"));
+
+  auto sounds = Open(IDM_SOUND, kSoundCaption);
+  ASSERT_NE(sounds, nullptr);
+  EXPECT_EQ(ComboNames(*sounds, 100, 5),
+            (std::vector<std::string>{"Field 衝撃音(六角)", "Field 衝撃音(八角)", "Field 衝撃音(ミニ)",
+                                      "Field 展開音", "Field 消失音"}));
+  ASSERT_TRUE(probe::Click(sounds->window.hwnd, "202"));
+  std::unique_ptr<Box> open;
+  ASSERT_TRUE(WaitUntil([&] {
+    for (const Box& b : probe::Windows().boxes) {
+      if (b.window.hwnd != sounds->window.hwnd) open = std::make_unique<Box>(b);
+    }
+    return open != nullptr;
+  }));
+  // The file type list of the open-file dialog shows the filter's name.
+  bool filterShown = false;
+  ASSERT_TRUE(WaitUntil([&] {
+    const std::unique_ptr<Box> now = Reread(*open);
+    for (const Control& c : now != nullptr ? now->controls : std::vector<Control>{}) {
+      if (c.cls == "ComboBox" && GetText(c.hwnd) == "サウンドファイル") filterShown = true;
+    }
+    return filterShown;
+  })) << open->Describe();
+  ASSERT_TRUE(probe::Click(open->window.hwnd, "2"));
+  EXPECT_TRUE(WaitClosed(*open));
+  ASSERT_TRUE(Press(*sounds, "Cancel"));
+}
+
+// A password and a sound path with a letter outside ASCII, stored in WIN.INI
+// as an English system stores them (code page 1252: "é" is the byte E9).
+TEST_F(EnglishLocaleTest, PasswordAndSoundPathOutsideAsciiKeepWorking) {
+  const std::string wav = ReadFile(Win32Dir() + "/wzrv-field-rise.wav");
+  ASSERT_FALSE(wav.empty());
+  const std::string dir = Env("WINEPREFIX") + "/drive_c/wzrvsnd";
+  MakeDirs(dir);
+  ASSERT_TRUE(WriteFile(dir + "/caf\xC3\xA9.wav", wav));  // the Unix name is UTF-8
+  const std::string path = "C:\\wzrvsnd\\caf\xE9.wav";
+  ASSERT_TRUE(SetProfileSection({{"DefaultPassword", "Zv\xE9"}, {"ApplicationSound(3)", "1" + path}}));
+  AudioCapture audio;
+  ASSERT_TRUE(audio.Prepare(ArtifactDir()));
+  ASSERT_TRUE(Start({}, audio.Options()));
+
+  auto reminder = RequestLock();
+  ASSERT_NE(reminder, nullptr);
+  EXPECT_EQ(reminder->StaticText(), "パスワードは 'Zvé' + Return-Key です");
+  SaveScreenshot(*reminder, "reminder-english.png");
+  ASSERT_TRUE(Press(*reminder, "OK"));
+  ASSERT_TRUE(WaitLocked());
+  EXPECT_TRUE(WaitUntil([&] { return audio.Bytes() > 0; })) << "the lock sound from a path outside ASCII";
+
+  Type("Zv");
+  // The test display's key map has no é: xdotool lends it a key code.
+  EXPECT_EQ(e2e::Run({"xdotool", "key", "eacute"}).exitCode, 0);
+  Type("\r");
+  EXPECT_TRUE(WaitUnlocked());
+  // What the start wrote back is the bytes it read.
+  EXPECT_EQ(ProfileValue("DefaultPassword"), "Zv\xE9");
+  EXPECT_EQ(ProfileValue("ApplicationSound(3)"), "1" + path);
+}
+
 }  // namespace

@@ -191,6 +191,28 @@ TEST(Reminder, LongestPasswordFits) {
   EXPECT_LT(std::strlen(buff), ReminderSize);
 }
 
+TEST(Reminder, PasswordSpanIsExactlyTheUsersBytes) {
+  char buff[ReminderSize];
+  // A password in code page 1252 ("café'" with a quote of its own) stands as it is.
+  const char accented[] = "caf\xe9'";
+  ComposeReminder(accented, buff);
+  TextSpan span = ReminderPasswordSpan(accented, buff);
+  EXPECT_EQ(span.offset, 14u);  // six double-byte characters, a space and the quote
+  EXPECT_EQ(std::string(buff + span.offset, span.length), accented);
+  EXPECT_STREQ(buff + span.offset + span.length, "' + Return-Key \x82\xc5\x82\xb7");
+  // No password: the whole text is the program's.
+  ComposeReminder("", buff);
+  span = ReminderPasswordSpan("", buff);
+  EXPECT_EQ(span.length, 0u);
+  span = ReminderPasswordSpan(nullptr, buff);
+  EXPECT_EQ(span.length, 0u);
+  // A password longer than the reminder holds is cut where the reminder ends.
+  const std::string huge(400, 'x');
+  ComposeReminder(huge.c_str(), buff);
+  span = ReminderPasswordSpan(huge.c_str(), buff);
+  EXPECT_EQ(span.offset + span.length, std::strlen(buff));
+}
+
 TEST(SystemMenu, ItemsIdsAndShiftJisTexts) {
   EXPECT_EQ(SystemMenuItems[0].command, 0xE200u);
   EXPECT_EQ(SystemMenuItems[1].command, 0xE000u);
