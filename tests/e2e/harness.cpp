@@ -10,6 +10,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -465,7 +466,7 @@ std::vector<MenuItem> Menu(unsigned long hwnd, std::string* error) {
   return inside.menu;
 }
 
-bool Click(unsigned long box, const std::string& button) {
+bool Click(unsigned long box, const std::string& button, std::string* error) {
   // Wine garbles command-line bytes beyond ASCII: such texts travel as hex.
   std::string arg = button;
   for (unsigned char c : button) {
@@ -479,7 +480,11 @@ bool Click(unsigned long box, const std::string& button) {
       break;
     }
   }
-  return Invoke({"click", Hex(box), arg}).exitCode == 0;
+  const RunResult r = Invoke({"click", Hex(box), arg});
+  if (r.exitCode != 0 && error != nullptr) {
+    *error = "exit " + std::to_string(r.exitCode) + (r.timedOut ? " (timed out)" : "") + ": " + r.err;
+  }
+  return r.exitCode == 0;
 }
 
 bool Post(unsigned long hwnd, unsigned msg, unsigned long wparam, unsigned long lparam) {
@@ -839,10 +844,12 @@ std::unique_ptr<Box> WzrvTest::WaitBox(const std::string& caption, Millis timeou
 }
 
 bool WzrvTest::Press(const Box& box, const std::string& button, Millis timeout) {
-  if (!probe::Click(box.window.hwnd, button)) {
-    ADD_FAILURE() << "cannot press \"" << button << "\" in " << box.Describe();
-    return false;
-  }
+  // The probe posts the click and ends; a probe that reported a failure may
+  // still have posted it (seen once: the box went, the probe's status was
+  // not 0). What counts is that the box goes.
+  std::string error;
+  const bool clicked = probe::Click(box.window.hwnd, button, &error);
+  if (!clicked) std::printf("note: the probe's click on \"%s\" said: %s\n", button.c_str(), error.c_str());
   const bool gone = WaitUntil([&] {
     Snapshot s = probe::Windows();
     if (!s.ok) return false;
@@ -850,8 +857,11 @@ bool WzrvTest::Press(const Box& box, const std::string& button, Millis timeout) 
       if (b.window.hwnd == box.window.hwnd) return false;
     }
     return true;
-  }, timeout);
-  if (!gone) ADD_FAILURE() << box.Describe() << " stayed open after \"" << button << "\"";
+  }, clicked ? timeout : Millis(3000));
+  if (!gone) {
+    ADD_FAILURE() << box.Describe() << " stayed open after \"" << button << "\""
+                  << (clicked ? "" : " (the click failed: " + error + ")");
+  }
   return gone;
 }
 

@@ -155,7 +155,8 @@ struct Inside {
 Inside ReadInside(unsigned long hwnd);
 // The system menu of a window; empty on failure (`error` tells why).
 std::vector<MenuItem> Menu(unsigned long hwnd, std::string* error = nullptr);
-bool Click(unsigned long box, const std::string& button);  // id ("1") or text ("OK")
+// Presses a box's button: id ("1") or text ("OK"); `error` gets why not.
+bool Click(unsigned long box, const std::string& button, std::string* error = nullptr);
 bool Post(unsigned long hwnd, unsigned msg, unsigned long wparam, unsigned long lparam);
 // Sends and waits for the answer; false when there was none in `timeoutMs`.
 bool Send(unsigned long hwnd, unsigned msg, unsigned long wparam, unsigned long lparam,
