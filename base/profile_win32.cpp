@@ -18,6 +18,8 @@ class Win32Profile : public ProfileStore {
 };
 }  // namespace
 
+void FlushProfile() { WriteProfileStringA(nullptr, nullptr, nullptr); }
+
 ProfileStore& WindowsProfile() {
   static Win32Profile profile;
   return profile;

@@ -6,4 +6,7 @@
 namespace wzrv {
 // The one profile store of the process.
 ProfileStore& WindowsProfile();
+// Writes what the profile functions may still hold in memory to the file: a
+// setting stored before a dialog closes is on disk when the dialog vanishes.
+void FlushProfile();
 }  // namespace wzrv

@@ -2,6 +2,7 @@
 // of colordlg_core.
 #include "palette/appaldlg.h"
 #include "palette/colordlg_core.h"
+#include "base/profile_win32.h"
 #include "base/text_win32.h"
 #include "base/trace.h"
 // Last: it may replace GDI calls by counting ones.
@@ -127,9 +128,15 @@ INT_PTR CALLBACK AppPalette::DLGProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM 
         case wzrv::IdColorDefault:
           wzrv::ColorDefault(*apal, controls);
           return TRUE;
-        case wzrv::IdColorAccept:
-          EndDialog(hwnd, wzrv::ColorAccept(*apal, controls));
+        case wzrv::IdColorAccept: {
+          // Stored, and on disk, before the dialog goes: the store after the
+          // dialog's return writes the same values again.
+          const int code = wzrv::ColorAccept(*apal, controls);
+          apal->SavePaletteSetting();
+          wzrv::FlushProfile();
+          EndDialog(hwnd, code);
           return TRUE;
+        }
         case wzrv::IdColorEditR:
         case wzrv::IdColorEditR + 1:
         case wzrv::IdColorEditR + 2:

@@ -1,6 +1,8 @@
 #include "shell/wzrvdlg.h"
 
+#include "base/profile_win32.h"
 #include "base/trace.h"
+#include "shell/wzrv_core.h"
 
 static_assert(IDC_OK == IDOK && IDC_CANCEL == IDCANCEL, "the dialog manager's own ids");
 
@@ -49,6 +51,12 @@ INT_PTR CALLBACK PasswordDialog::DLGProc(HWND hwnd, UINT msg, WPARAM wParam, LPA
                             reinterpret_cast<LPARAM>(_buff));
       }
       const wzrv::DialogEnd end = wzrv::PasswordCommand(_pwinfo, id, _buff);
+      if (end.ends && end.code != 0 && _pwinfo.save == 1) {
+        // "保存": the password is on disk before the dialog goes (the caller
+        // stores the same value again after the dialog's return).
+        WriteProfileStringA(wzrv::SectionName, wzrv::KeyDefaultPassword, _pwinfo.password);
+        wzrv::FlushProfile();
+      }
       if (end.ends) EndDialog(hwnd, end.code);
       return FALSE;
     }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "base/text_core.h"
+#include "base/profile_win32.h"
 #include "base/text_win32.h"
 #include "base/trace.h"
 #include "sound/sounddlg_core.h"
@@ -134,9 +135,15 @@ INT_PTR CALLBACK SoundEffect::DLGProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM
       if (sel != CB_ERR) ChangeCombo(hwnd, snd, static_cast<int>(sel));
       return TRUE;
     }
-    case wzrv::IdSoundAccept:
-      EndDialog(hwnd, wzrv::SoundDialogAccept(*snd, controls));
+    case wzrv::IdSoundAccept: {
+      // Stored, and on disk, before the dialog goes: the store after the
+      // dialog's return writes the same values again.
+      const int code = wzrv::SoundDialogAccept(*snd, controls);
+      snd->SaveSoundSetting();
+      wzrv::FlushProfile();
+      EndDialog(hwnd, code);
       return TRUE;
+    }
     case wzrv::IdSoundBrowse: {
       char file[wzrv::BrowseBufferSize];
       file[0] = '\0';

@@ -762,6 +762,42 @@ TEST_F(SoundDialogTest, MasterSwitchStopsTheTestSoundAndIsStored) {
 }
 
 
+// ---- Stored before the dialog goes ---------------------------------------------------
+
+// The program killed the moment each dialog's store button has taken the
+// dialog away: what it stored is in WIN.INI all the same.
+using DialogStoreTest = DialogTest;
+
+TEST_F(DialogStoreTest, KilledRightAfterEachStoreButtonTheNewValueIsKept) {
+  ASSERT_TRUE(SetProfileSection({{"DefaultPassword", "old"}}));
+  ASSERT_TRUE(Start());
+  auto box = Open(IDM_CHANGEPASS, kPasswordCaption);
+  ASSERT_NE(box, nullptr);
+  ASSERT_TRUE(SetText(Hwnd(*box, 101), "stored"));
+  ASSERT_TRUE(Press(*box, "保存"));
+  program_.Kill();
+  EXPECT_EQ(ProfileValue("DefaultPassword"), "stored");
+
+  ASSERT_TRUE(Start());
+  box = Open(IDM_COLOR, kColorCaption);
+  ASSERT_NE(box, nullptr);
+  ASSERT_TRUE(SetText(Hwnd(*box, 303), "64"));
+  ASSERT_TRUE(WaitText(*box, 303, "64"));
+  ASSERT_TRUE(Press(*box, "設定"));
+  program_.Kill();
+  EXPECT_EQ(ProfileValue("ApplicationColor(0)"), "255,136,64");
+
+  const std::string path = PutWave("kept.wav");
+  ASSERT_TRUE(Start());
+  box = Open(IDM_SOUND, kSoundCaption);
+  ASSERT_NE(box, nullptr);
+  ASSERT_TRUE(SetText(Hwnd(*box, 200), path));
+  ASSERT_TRUE(WaitText(*box, 200, path));
+  ASSERT_TRUE(Press(*box, "設定"));
+  program_.Kill();
+  EXPECT_EQ(ProfileValue("ApplicationSound(0)").substr(1), path);
+}
+
 // ---- An English system -------------------------------------------------------------
 
 // The program on a system whose ANSI code page is 1252 (the e2e.english_locale
