@@ -92,6 +92,17 @@ class MainWindow : public Window, public wzrv::MainWindowBase {
   static constexpr UINT_PTR KeyboardTimer = 2;
   static constexpr UINT FreshTimeMessage = WM_APP + 1;
   int keyboardTakes = 0;
+  // The guard that keeps the locked screen covered and its keys (guard_win32.cpp).
+  static constexpr UINT_PTR GuardTimer = 3;
+  static constexpr UINT GuardMessage = WM_APP + 2;  // wParam 1: cover again at once
+  bool guarding = false;
+  HHOOK keyboardHook = nullptr;
+  int screenMisses = 0;      // checks in a row that found the screen not showing the lock
+  bool screenBlind = false;  // the screen as read here does not show the lock, whatever is done
+  DWORD pauseUntil = 0;      // no raise by a blind check before this tick
+  DWORD quietUntil = 0;      // no screen check before this tick (a field just played)
+  enum class Remap { Unknown, Fast, Slow };
+  Remap hideShow = Remap::Unknown;  // what a hide and show of the window costs here
 
   FILE* LoadFP = nullptr;
   FILE* SaveFP = nullptr;
@@ -133,6 +144,16 @@ class MainWindow : public Window, public wzrv::MainWindowBase {
   void TakeKeyboard();
   void HideKeyWindow();
   void KeepCovering();
+  void StartGuard();
+  void StopGuard();
+  void Guard();
+  void RaiseLock(const char* why);
+  void CoverAgain(const char* why);
+  void MapAnew(const char* why);
+  bool WindowAboveLock() const;
+  bool ScreenShowsLock() const;
+  bool GuardMessageFilter(UINT iMessage, WPARAM wParam);
+  static LRESULT CALLBACK KeyboardHookProc(int code, WPARAM wParam, LPARAM lParam);
   void Impact(LPARAM lParam);
   void OnDestroy();
 };

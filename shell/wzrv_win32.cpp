@@ -171,6 +171,7 @@ void MainWindow::EditSystemMenu() {
 }
 
 LRESULT MainWindow::WndProc(UINT iMessage, WPARAM wParam, LPARAM lParam) {
+  if (GuardMessageFilter(iMessage, wParam)) return 0;
   const bool iconic = IsIconic(hWnd) != FALSE;
   const wzrv::Decision d = wzrv::Dispatch(iMessage, static_cast<unsigned>(wParam), iconic,
                                           reinterpret_cast<HWND>(wParam) == hWnd,
@@ -237,6 +238,7 @@ LRESULT MainWindow::WndProc(UINT iMessage, WPARAM wParam, LPARAM lParam) {
       if (wParam == ScreenCheckTimer && !(LockedArea() == coveredArea)) CoverNewScreen();
       if (wParam == KeyboardTimer) TakeKeyboard();
       KeepCovering();
+      if (wParam == GuardTimer) Guard();
       break;
     case wzrv::Action::Default:
       return DefWindowProcA(hWnd, iMessage, wParam, lParam);
@@ -268,6 +270,7 @@ void MainWindow::Lock() {
 
 void MainWindow::Unlock() {
   KillTimer(hWnd, ScreenCheckTimer);
+  StopGuard();
   HideKeyWindow();
   if (RunningUnderWine()) {
     // An empty shape uncovers the desktop at once, and clicks go to what is
@@ -489,6 +492,7 @@ void MainWindow::RestoreLocked() {
     SetWindowPos(hWnd, HWND_TOPMOST, desk.left, desk.top, w, h, SWP_NOACTIVATE);
   }
   ShowKeyWindow();
+  StartGuard();
 }
 
 // The keyboard. Windows gives it to the window that comes to the front. Under
@@ -576,6 +580,9 @@ void MainWindow::Impact(LPARAM lParam) {
   soundEffect->PlaySoundA(plan.slot);
   TakeKeyboard();
   PlayBitmapAnimation(x, y, plan.anipattern, plan.wait, plan.delay);
+  // The field's last steps reach the screen after this: no screen check until then.
+  quietUntil = GetTickCount() + 300;
+  screenMisses = 0;
   // A window manager may have taken the X focus at the click: taken back at
   // once and again over the next second.
   keyboardTakes = 0;
@@ -585,6 +592,7 @@ void MainWindow::Impact(LPARAM lParam) {
 }
 
 void MainWindow::OnDestroy() {
+  StopGuard();
   PostQuitMessage(0);
   windowGone = true;
   if (keyWindow != nullptr) DestroyWindow(keyWindow);

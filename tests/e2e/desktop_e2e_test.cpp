@@ -3,7 +3,12 @@
 // showing it after clicks, and the picture shows again after the unlock — with
 // and without a window manager. Keys typed right after the lock reach the
 // program without anyone focusing its window. A counting build shows that a
-// lock and unlock leave no GDI object behind.
+// lock and unlock leave no GDI object behind. Whatever takes the lock off the
+// screen or stands above it, the lock comes back within half a second.
+#include <signal.h>
+#include <sys/wait.h>
+
+#include <chrono>
 #include <cstdio>
 #include <string>
 
@@ -161,6 +166,128 @@ TEST_F(DesktopTest, LockedWindowMadeSmallerCoversTheScreenAgain) {
   ASSERT_TRUE(TypeToUnlock(""));
 }
 
+// ---- The lock holds ---------------------------------------------------------------------------
+
+// Whatever takes the lock off the screen or stands above it, the screen shows
+// the locked picture again within half a second, and the password still
+// unlocks. The live desktop changes after the lock, so that a screen that
+// does not show the lock shows something else.
+class GuardTest : public DesktopTest {
+ protected:
+  using Clock = std::chrono::steady_clock;
+  static constexpr Millis kCoverAgain{500};
+
+  // The locked picture is the desktop as it was (with a window manager's icon
+  // of the program in it).
+  void LockOverChangedDesktop() {
+    ASSERT_TRUE(SetProfileSection({{"DefaultPassword", "Zv7"}}));
+    ASSERT_TRUE(Start());
+    locked_ = x11().Screenshot();
+    ASSERT_TRUE(LockWithReminder());
+    ASSERT_TRUE(ScreenShows(locked_, "the desktop under the lock"));
+    ASSERT_TRUE(pattern_.Open(1));
+    ASSERT_TRUE(ScreenShows(locked_, "the lock over the changed desktop"));
+  }
+
+  // After a disturbance just begun: the screen leaves the locked picture
+  // (unless the lock came back before a screenshot saw it), then shows
+  // it again within kCoverAgain of the first sight of the change.
+  void ExpectCoveredAgain(const std::string& what, Millis changeWithin = Millis(3000)) {
+    Clock::time_point seen = Clock::now();
+    const bool disturbed = WaitUntil(
+        [&] {
+          seen = Clock::now();
+          return CountDifferences(x11().Screenshot(), locked_) > 0;
+        },
+        changeWithin, Millis(2));
+    const bool covered = ScreenShows(locked_, "the locked picture again after " + what, kCoverAgain * 4);
+    const auto took = std::chrono::duration_cast<Millis>(Clock::now() - seen).count();
+    EXPECT_TRUE(covered);
+    if (!disturbed) {
+      std::printf("%s: no screenshot saw the lock disturbed\n", what.c_str());
+      return;
+    }
+    std::printf(
+        "%s: the screen showed the lock again %lld ms after the change "
+        "was seen\n",
+        what.c_str(), static_cast<long long>(took));
+    EXPECT_LE(took, kCoverAgain.count()) << what;
+  }
+
+  // Another Windows program (the probe) that wants to be above the lock: the
+  // screen is watched from its start on, since its window may come and go
+  // before the program has told that it is there. It goes at the end of the
+  // test whatever happens.
+  void IntruderComesAndGoes(const std::string& mode, const std::string& what) {
+    const std::string out = ArtifactDir() + "/intruder.txt";
+    RemoveFile(out);
+    intruder_ = Spawn({"wine", ProbePath(), "intruder", mode, "15000"}, {{"WINEDEBUG", "-all"}}, "", out, "");
+    ASSERT_GT(intruder_, 0);
+    ExpectCoveredAgain(what, Millis(8000));
+    ASSERT_TRUE(WaitUntil([&] { return ReadFile(out).find("shown=1") != std::string::npos; }, kWait))
+        << "the other program did not show its window";
+  }
+  void StopIntruder() {
+    if (intruder_ <= 0) return;
+    kill(intruder_, SIGKILL);
+    int status = 0;
+    waitpid(intruder_, &status, 0);
+    intruder_ = -1;
+  }
+  void TearDown() override {
+    StopIntruder();
+    DesktopTest::TearDown();
+  }
+  static void Stop(pid_t pid) {
+    if (pid <= 0) return;
+    kill(pid, SIGKILL);
+    int status = 0;
+    waitpid(pid, &status, 0);
+  }
+
+  Image locked_;
+  pid_t intruder_ = -1;
+};
+
+TEST_F(GuardTest, UnmappedLockCoversAgainAndThePasswordUnlocks) {
+  LockOverChangedDesktop();
+  if (HasFatalFailure()) return;
+  ASSERT_EQ(e2e::Run({"xdotool", "windowunmap", std::to_string(mainXwin_)}).exitCode, 0);
+  ExpectCoveredAgain("an unmap of the lock's X window");
+  ASSERT_TRUE(TypeToUnlock("Zv7"));
+}
+
+TEST_F(GuardTest, WindowStartedAfterTheLockGoesBelowIt) {
+  LockOverChangedDesktop();
+  if (HasFatalFailure()) return;
+  const std::string log = ArtifactDir() + "/xmessage.txt";
+  const pid_t xmessage = Spawn({"xmessage", "-geometry", "400x200+300+250", "over the lock"}, {}, "", log, log);
+  ASSERT_GT(xmessage, 0);
+  ExpectCoveredAgain("a new X client's window");
+  Stop(xmessage);
+  ASSERT_TRUE(TypeToUnlock("Zv7"));
+}
+
+TEST_F(GuardTest, TopmostWindowOfAnotherProgramGoesBelowAndGetsNoKeys) {
+  LockOverChangedDesktop();
+  if (HasFatalFailure()) return;
+  IntruderComesAndGoes("steal", "another program's topmost popup that takes the foreground");
+  if (HasFatalFailure()) return;
+  ASSERT_TRUE(TypeToUnlock("Zv7")) << "the password did not arrive";
+  StopIntruder();
+  const std::string out = ReadFile(ArtifactDir() + "/intruder.txt");
+  EXPECT_EQ(out.find("char"), std::string::npos) << "the other program got keys:\n" << out;
+}
+
+TEST_F(GuardTest, TopmostBoxOfAnotherProgramGoesBelow) {
+  LockOverChangedDesktop();
+  if (HasFatalFailure()) return;
+  ExpectBoxes(true);
+  IntruderComesAndGoes("box", "another program's topmost system-modal box");
+  if (HasFatalFailure()) return;
+  ASSERT_TRUE(TypeToUnlock("Zv7"));
+}
+
 // ---- Under a window manager ----------------------------------------------------------------
 
 // Each under fvwm and under xfwm4 with its compositor.
@@ -303,6 +430,66 @@ TEST_F(DesktopGdiTest, LockAndUnlockLeaveNoGdiObjectBehind) {
   int code = -1;
   EXPECT_TRUE(program_.WaitExit(kWait, &code));
 }
+
+// Under a window manager: unmapped and minimised from outside (both), and
+// under xfwm4 left on another workspace and hidden by "show desktop".
+class GuardWmTest : public GuardTest, public ::testing::WithParamInterface<WindowManager::Kind> {
+ protected:
+  void TearDown() override {
+    wm_.Stop();
+    GuardTest::TearDown();
+  }
+  WindowManager wm_;
+};
+
+TEST_P(GuardWmTest, TakenOffTheScreenLockCoversAgain) {
+  ASSERT_TRUE(wm_.Start(x11(), GetParam())) << WindowManager::Name(GetParam()) << " did not take the screen";
+  ASSERT_TRUE(ScreenShows(expected_, "the test pattern under the window manager"));
+  LockOverChangedDesktop();
+  if (HasFatalFailure()) return;
+  ASSERT_EQ(e2e::Run({"xdotool", "windowunmap", std::to_string(mainXwin_)}).exitCode, 0);
+  ExpectCoveredAgain("an unmap of the lock's X window");
+  ASSERT_EQ(e2e::Run({"xdotool", "windowminimize", std::to_string(mainXwin_)}).exitCode, 0);
+  ExpectCoveredAgain("a minimise by the window manager");
+  if (GetParam() == WindowManager::CompositingXfwm) {
+    x11().Key("Right", {"Control_L", "Alt_L"});
+    ExpectCoveredAgain("a switch to the next workspace");
+    x11().Key("d", {"Control_L", "Alt_L"});
+    ExpectCoveredAgain("show desktop");
+  }
+  ASSERT_TRUE(TypeToUnlock("Zv7"));
+}
+
+// Another window under the window manager: started after the lock, then
+// activated (raised and given the focus, as a window switcher such as Alt+Tab
+// does).
+TEST_P(GuardWmTest, WindowStartedOrActivatedAfterTheLockGoesBelowIt) {
+  ASSERT_TRUE(wm_.Start(x11(), GetParam())) << WindowManager::Name(GetParam()) << " did not take the screen";
+  ASSERT_TRUE(ScreenShows(expected_, "the test pattern under the window manager"));
+  LockOverChangedDesktop();
+  if (HasFatalFailure()) return;
+  const std::string log = ArtifactDir() + "/xmessage.txt";
+  const pid_t xmessage =
+      Spawn({"xmessage", "-name", "wzrvother", "-geometry", "400x200+300+250", "over the lock"}, {}, "", log, log);
+  ASSERT_GT(xmessage, 0);
+  ExpectCoveredAgain("a window started after the lock");
+  std::string xid;
+  ASSERT_TRUE(WaitUntil([&] {
+    xid = e2e::Run({"xdotool", "search", "--classname", "wzrvother"}, {}, Millis(3000)).out;
+    xid = xid.substr(0, xid.find('\n'));
+    return !xid.empty();
+  }, kWait)) << "the other window was not found";
+  e2e::Run({"xdotool", "windowactivate", xid}, {}, Millis(3000));
+  ExpectCoveredAgain("another window activated");
+  ASSERT_TRUE(TypeToUnlock("Zv7")) << "the password did not arrive";
+  Stop(xmessage);
+}
+
+INSTANTIATE_TEST_SUITE_P(WindowManagers, GuardWmTest,
+                         ::testing::Values(WindowManager::Fvwm, WindowManager::CompositingXfwm),
+                         [](const ::testing::TestParamInfo<WindowManager::Kind>& info) {
+                           return info.param == WindowManager::Fvwm ? "fvwm" : "xfwm4";
+                         });
 
 }  // namespace
 }  // namespace e2e

@@ -19,6 +19,7 @@
 //   wzrvprobe geometry HWND    the window's rectangle and its client area's origin
 //                              in screen coordinates, its client size, and the
 //                              dialog base units of the system font
+//   wzrvprobe intruder MODE MS another program's window over the screen (below)
 //
 // Numbers are C literals (0x.. allowed). Texts are escaped: \t \n \r \\.
 // Exit status: 0 done, 1 usage or failure, 2 a send timed out.
@@ -501,10 +502,77 @@ int CmdTrivial(int argc, char** argv) {
   return 0;
 }
 
+// Another program that wants to be seen over the lock, for MS milliseconds:
+//   intruder popup MS    a white WS_EX_TOPMOST popup over the middle of the screen
+//   intruder steal MS    the same popup, and it takes the foreground every 200 ms
+//   intruder box MS      a message box with MB_SYSTEMMODAL | MB_TOPMOST
+// Prints "char\tcode=N" for every character the popup receives, and
+// "intruder\tchars=N" at the end.
+int intruderChars = 0;
+
+LRESULT CALLBACK IntruderProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
+  if (msg == WM_CHAR) {
+    ++intruderChars;
+    char line[40];
+    std::snprintf(line, sizeof line, "char\tcode=%u\n", static_cast<unsigned>(wp));
+    Write(line);
+    return 0;
+  }
+  if (msg == WM_TIMER && wp == 2) SetForegroundWindow(w);
+  if (msg == WM_TIMER && wp == 1) PostQuitMessage(0);
+  return DefWindowProcW(w, msg, wp, lp);
+}
+
+DWORD WINAPI QuitBoxLater(LPVOID ms) {
+  Sleep(static_cast<DWORD>(reinterpret_cast<ULONG_PTR>(ms)));
+  ExitProcess(0);
+}
+
+int CmdIntruder(int argc, char** argv) {
+  if (argc < 4) return Fail("intruder: usage popup|steal|box MS");
+  const std::string mode = argv[2];
+  const DWORD ms = static_cast<DWORD>(std::strtoul(argv[3], nullptr, 10));
+  if (mode == "box") {
+    CreateThread(nullptr, 0, QuitBoxLater, reinterpret_cast<LPVOID>(static_cast<ULONG_PTR>(ms)), 0, nullptr);
+    Write("intruder\tshown=1\n");
+    MessageBoxW(nullptr, L"intruder", L"intruder", MB_OK | MB_SYSTEMMODAL | MB_TOPMOST);
+    return 0;
+  }
+  if (mode != "popup" && mode != "steal") return Fail("intruder: unknown mode '%s'", argv[2]);
+  WNDCLASSW wc = {};
+  wc.lpfnWndProc = IntruderProc;
+  wc.hInstance = GetModuleHandleW(nullptr);
+  wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+  wc.lpszClassName = L"wzrvprobe intruder";
+  RegisterClassW(&wc);
+  const int w = 400, h = 300;
+  const int x = (GetSystemMetrics(SM_CXSCREEN) - w) / 2, y = (GetSystemMetrics(SM_CYSCREEN) - h) / 2;
+  HWND popup = CreateWindowExW(WS_EX_TOPMOST, wc.lpszClassName, L"intruder", WS_POPUP | WS_VISIBLE, x, y, w, h, nullptr,
+                               nullptr, wc.hInstance, nullptr);
+  if (popup == nullptr) return Fail("intruder: no window");
+  SetForegroundWindow(popup);
+  SetFocus(popup);
+  SetTimer(popup, 1, ms, nullptr);
+  if (mode == "steal") SetTimer(popup, 2, 200, nullptr);
+  Write("intruder\tshown=1\n");
+  MSG msg;
+  while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+  DestroyWindow(popup);
+  char line[40];
+  std::snprintf(line, sizeof line, "intruder\tchars=%d\n", intruderChars);
+  Write(line);
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 2) return Fail("usage: wzrvprobe windows|all|boxes|menu|click|post|send|settext|gettext|geometry ...");
+  if (argc < 2) {
+    return Fail("usage: wzrvprobe windows|all|boxes|menu|click|post|send|settext|gettext|geometry|intruder ...");
+  }
   const std::string cmd = argv[1];
   if (cmd == "windows") return CmdWindows();
   if (cmd == "all") return CmdAll();
@@ -518,5 +586,6 @@ int main(int argc, char** argv) {
   if (cmd == "gettext") return CmdGetText(argc, argv);
   if (cmd == "monitors") return CmdMonitors();
   if (cmd == "trivial") return CmdTrivial(argc, argv);
+  if (cmd == "intruder") return CmdIntruder(argc, argv);
   return Fail("unknown command '%s'", argv[1]);
 }
