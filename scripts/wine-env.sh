@@ -113,9 +113,24 @@ fi
 # Marlett for the caption buttons, Tahoma, ...) beside the system's, not where
 # the package puts them; without them a caption's close button shows the
 # letter "r". A prefix's Fonts folder is always searched: they are copied there.
+# The first boot of a prefix failed now and then ("could not load
+# kernel32.dll", the same command passing at once when run again): a failed
+# boot is tried once more on a new prefix.
 new_prefix() {  # PREFIX LOG
-  rm -rf "$1"
-  WINEPREFIX=$1 LC_ALL=$WZRV_WINE_LOCALE wineboot -i >"$2" 2>&1 || { echo "wine-env: wineboot failed" >&2; cat "$2" >&2; exit 1; }
+  local try
+  for try in 1 2; do
+    rm -rf "$1"
+    if WINEPREFIX=$1 LC_ALL=$WZRV_WINE_LOCALE wineboot -i >"$2" 2>&1; then break; fi
+    WINEPREFIX=$1 wineserver -k >/dev/null 2>&1 || true
+    WINEPREFIX=$1 wineserver -w >/dev/null 2>&1 || true
+    if [ "$try" = 2 ]; then
+      echo "wine-env: wineboot failed" >&2
+      cat "$2" >&2
+      exit 1
+    fi
+    echo "wine-env: wineboot failed, trying once more:" >&2
+    sed 's/^/  /' "$2" >&2
+  done
   WINEPREFIX=$1 wineserver -w
   WINEPREFIX=$1 wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
   WINEPREFIX=$1 wineserver -w
