@@ -12,4 +12,26 @@ constexpr int SO_LockAtStart = 2;  // -o, -O: start locked, without reminder and
 // sets SO_Transparent). A null pointer is an empty command line.
 int ScanOptions(const char* cmdline);
 
+// The program as a screen saver (its file named *.scr): what Windows asks of it.
+enum class SaverMode {
+  Run,       // /s: the saver itself, over the screen
+  Settings,  // /c, /c:HWND, /c HWND, or no argument: the settings dialog
+  Preview,   // /p HWND: inside the given window of the control panel
+  Password,  // /a HWND: change the password
+};
+struct SaverCommand {
+  SaverMode mode = SaverMode::Settings;
+  unsigned long long window = 0;  // the window passed, 0 when none (or not a number)
+};
+
+// Whether a program file's name ends in ".scr", in any case. A null pointer
+// is no name.
+bool IsSaverFileName(const char* path);
+
+// Reads a command line by the screen-saver conventions: the first word that
+// starts with '-' or '/' gives the mode by its letter (either case); a window
+// follows after ':' or blanks, as an unsigned decimal. Anything else, or no
+// argument, asks for the settings.
+SaverCommand ScanSaverCommand(const char* cmdline);
+
 }  // namespace wzrv

@@ -3,7 +3,8 @@
 //
 // Checks that the scan stays inside the string, gives only the two known
 // bits, and that a longer command line never loses a bit a shorter start of
-// it already set.
+// it already set. The same bytes as a screen saver's command line and file
+// name stay inside the string too.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -36,5 +37,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Check((part & ~all) == 0, "a longer command line lost an option");
   }
   Check(wzrv::ScanOptions(nullptr) == 0, "no command line sets an option");
+
+  // The same bytes read as a screen saver's command line and file name.
+  const wzrv::SaverCommand saver = wzrv::ScanSaverCommand(line.c_str());
+  Check(saver.mode != wzrv::SaverMode::Run || saver.window == 0, "a window for the saver itself");
+  Check(!wzrv::IsSaverFileName(line.c_str()) || line.size() >= 4, "a name shorter than .scr is a saver");
   return 0;
 }

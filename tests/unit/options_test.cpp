@@ -62,3 +62,58 @@ TEST(OptionScan, RandomCommandLinesStayInRange) {
     EXPECT_EQ(bits & ~(SO_LockAtStart | SO_Transparent), 0);
   }
 }
+
+// ---- As a screen saver -----------------------------------------------------------------------
+
+using wzrv::IsSaverFileName;
+using wzrv::SaverMode;
+using wzrv::ScanSaverCommand;
+
+TEST(SaverCommand, OnlyAScrFileIsASaver) {
+  EXPECT_TRUE(IsSaverFileName("C:\\Windows\\wzrv.scr"));
+  EXPECT_TRUE(IsSaverFileName("WZRV.SCR"));
+  EXPECT_TRUE(IsSaverFileName(".Scr"));
+  EXPECT_FALSE(IsSaverFileName("wzrv.exe"));
+  EXPECT_FALSE(IsSaverFileName("wzrv.scr.exe"));
+  EXPECT_FALSE(IsSaverFileName("wzrvscr"));
+  EXPECT_FALSE(IsSaverFileName("scr"));
+  EXPECT_FALSE(IsSaverFileName(""));
+  EXPECT_FALSE(IsSaverFileName(nullptr));
+}
+
+TEST(SaverCommand, EachModeByItsLetterWithItsWindow) {
+  const struct {
+    const char* line;
+    SaverMode mode;
+    unsigned long long window;
+  } cases[] = {
+      {"/s", SaverMode::Run, 0},
+      {"-S", SaverMode::Run, 0},
+      {"  /s 123", SaverMode::Run, 0},
+      {"/c", SaverMode::Settings, 0},
+      {"/c:1234", SaverMode::Settings, 1234},
+      {"-C 77", SaverMode::Settings, 77},
+      {"/p 4294967295", SaverMode::Preview, 4294967295ULL},
+      {"/P\t\t66", SaverMode::Preview, 66},
+      {"/a 5", SaverMode::Password, 5},
+      {"", SaverMode::Settings, 0},
+      {"hello", SaverMode::Settings, 0},
+      {"/x 12", SaverMode::Settings, 12},
+  };
+  for (const auto& c : cases) {
+    const auto command = ScanSaverCommand(c.line);
+    EXPECT_EQ(command.mode, c.mode) << c.line;
+    EXPECT_EQ(command.window, c.window) << c.line;
+  }
+  EXPECT_EQ(ScanSaverCommand(nullptr).mode, SaverMode::Settings);
+}
+
+TEST(SaverCommand, AWindowThatIsNoNumberOrTooLargeIsNone) {
+  EXPECT_EQ(ScanSaverCommand("/p").window, 0u);
+  EXPECT_EQ(ScanSaverCommand("/p abc").window, 0u);
+  EXPECT_EQ(ScanSaverCommand("/p -5").window, 0u);
+  EXPECT_EQ(ScanSaverCommand("/p 99999999999999999999999").window, 0u);
+  EXPECT_EQ(ScanSaverCommand("/p 18446744073709551615").window, 18446744073709551615ULL);
+  EXPECT_EQ(ScanSaverCommand("/p 12abc").window, 12u);
+  EXPECT_EQ(ScanSaverCommand("-").mode, SaverMode::Settings);
+}
