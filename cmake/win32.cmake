@@ -59,6 +59,7 @@ add_executable(wzrv WIN32
   shell/wzrv_win32.cpp
   shell/wzrvdlg_win32.cpp
   shell/guard_win32.cpp
+  shell/saver_win32.cpp
   base/trace_win32.cpp
   base/text_win32.cpp
   pattern/pattern_win32.cpp
@@ -80,6 +81,11 @@ function(wzrv_program target)
   target_compile_definitions(${target} PRIVATE WINVER=0x0501 _WIN32_WINNT=0x0501 NOMINMAX ${ARGN})
 endfunction()
 wzrv_program(wzrv)
+# The same program under the name Windows gives a screen saver.
+add_custom_command(TARGET wzrv POST_BUILD
+                   COMMAND ${CMAKE_COMMAND} -E copy_if_different $<TARGET_FILE:wzrv>
+                           $<TARGET_FILE_DIR:wzrv>/wzrv.scr
+                   VERBATIM)
 
 # Test build: the same program counting the GDI objects it creates and deletes,
 # tracing their balance after each lock and unlock and at the end.

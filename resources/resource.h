@@ -49,6 +49,13 @@
 #define IDC_SOUND_TEST 203   /* "<()" */
 #define IDC_SOUND_STOP 204   /* "X" */
 
+/* The screen saver's settings: a button for each setting dialog, and OK. */
+#define DLG_SAVER "SaverSettings"
+#define IDC_SAVER_PASSWORD 110 /* "パスワードの変更" */
+#define IDC_SAVER_COLOR 111    /* "色の設定" */
+#define IDC_SAVER_SOUND 112    /* "効果音の設定" */
+#define IDC_SAVER_OK IDC_OK
+
 /* The commands the program adds to the system menu. */
 #define IDM_CHANGEPASS 0xE000
 #define IDM_ABOUT 0xE100

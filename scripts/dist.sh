@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Packs the release zip from a Windows build directory:
 #   scripts/dist.sh WIN32_BUILD_DIR OUT_DIR VERSION
-# writes OUT_DIR/wzrv-VERSION.zip with wzrv.exe, the shipped sound effects and
+# writes OUT_DIR/wzrv-VERSION.zip with wzrv.exe, the same program as the screen
+# saver wzrv.scr, the shipped sound effects and
 # the README for Windows users (Shift-JIS, CRLF line ends). Every file gets
 # the same fixed time and the entries are always added in the same order, with
 # no extra attributes, so one commit always gives the same bytes.
@@ -15,7 +16,7 @@ name=wzrv-$version
 stage=$(mktemp -d)
 trap 'rm -rf "$stage"' EXIT
 mkdir "$stage/$name"
-files=(wzrv.exe wzrv-field-fade.wav wzrv-field-rise.wav wzrv-impact-hexagon.wav
+files=(wzrv.exe wzrv.scr wzrv-field-fade.wav wzrv-field-rise.wav wzrv-impact-hexagon.wav
        wzrv-impact-mini.wav wzrv-impact-octagon.wav)
 for f in "${files[@]}"; do
   [ -f "$build/$f" ] || { echo "dist: $build/$f is missing" >&2; exit 1; }

@@ -6,6 +6,9 @@ namespace wzrv {
 // StartOption bits.
 constexpr int SO_Transparent = 1;  // -t, -T: WS_EX_TRANSPARENT, repaint all windows after each field
 constexpr int SO_LockAtStart = 2;  // -o, -O: start locked, without reminder and lock sound
+// Set by a start as a screen saver (never by the option scan).
+constexpr int SO_Saver = 4;    // the saver: no first-start notice, the unlock ends the process
+constexpr int SO_Preview = 8;  // fields at random inside another window, without sound
 
 // Scans the command line for option letters. Each letter needs its own '-'
 // or '/' prefix, wherever it stands ("-ot" sets only SO_LockAtStart, "name-t"

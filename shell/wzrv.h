@@ -41,7 +41,8 @@ class MainWindow : public Window, public wzrv::MainWindowBase {
   static char szClassName[20];
   static const char KeyClassName[];
 
-  explicit MainWindow(int option);
+  // With SO_Preview the window is a child filling `previewParent`'s client area.
+  explicit MainWindow(int option, HWND previewParent = nullptr);
   ~MainWindow() override;
   MainWindow(const MainWindow&) = delete;
   MainWindow& operator=(const MainWindow&) = delete;
@@ -156,7 +157,28 @@ class MainWindow : public Window, public wzrv::MainWindowBase {
   static LRESULT CALLBACK KeyboardHookProc(int code, WPARAM wParam, LPARAM lParam);
   void Impact(LPARAM lParam);
   void OnDestroy();
+
+  // The preview of the screen saver (saver_win32.cpp): the fields at random
+  // points of a picture of the screen's size, shown scaled down.
+  HWND previewParent = nullptr;
+  bool previewFloating = false;  // an owned window over the parent, not its child
+  HBITMAP previewCanvas = nullptr;
+  wzrv::ScreenArea previewArea;
+  wzrv::ImpactPlan previewPlan{};
+  int previewX = 0, previewY = 0, previewStep = 0, previewSteps = 0;
+  static constexpr UINT_PTR PreviewTimer = 4;
+  void StartPreview();
+  void PreviewStep();
+  void PaintPreview(HDC dc);
+  LRESULT PreviewWndProc(UINT iMessage, WPARAM wParam, LPARAM lParam);
 };
+
+// The program started as a screen saver (its file is a .scr).
+int RunSaver(const char* cmdline);
+
+// Draws one monochrome frame at (x, y) plus its offset: the 1 bits in
+// `fcolor`, the 0 bits leave the picture as it is.
+void DrawFieldEntry(HDC dc, HDC bitdc, int x, int y, const wzrv::BitmapAnimation& e, COLORREF fcolor);
 
 // A frame handle of the pattern tables as a GDI bitmap.
 inline HBITMAP AsBitmap(wzrv::BitmapHandle h) { return reinterpret_cast<HBITMAP>(h); }

@@ -86,17 +86,38 @@ void MainWindow::Register() {
   RegisterClassA(&wc);  // without it the lock still works, only takes no keys under some window managers
 }
 
-MainWindow::MainWindow(int option) {
+MainWindow::MainWindow(int option, HWND parent) {
   // Nothing owned exists yet: messages sent during creation find null.
   StartOption = option;
 
-  // A topmost popup over every monitor, created minimised.
   const wzrv::ScreenArea area = LockedArea();
-  DWORD exStyle = WS_EX_TOPMOST;
-  if (option & wzrv::SO_Transparent) exStyle |= WS_EX_TRANSPARENT;
-  hWnd = CreateWindowExA(exStyle, szClassName, szClassName,
-                         WS_POPUP | WS_MINIMIZE | WS_VISIBLE | WS_SYSMENU, area.left, area.top, area.width,
-                         area.height, nullptr, nullptr, Main::hInstance, this);
+  if (option & wzrv::SO_Preview) {
+    // The saver's preview: a disabled child over the other window's client
+    // area, which never takes the keyboard or activates itself. Wine shows
+    // nothing that a child window draws when its parent belongs to another
+    // process: there it is a window of its own owned by the other one, kept
+    // over its client area.
+    previewParent = parent;
+    previewFloating = RunningUnderWine();
+    RECT client{};
+    GetClientRect(parent, &client);
+    if (previewFloating) {
+      POINT origin{0, 0};
+      ClientToScreen(parent, &origin);
+      hWnd = CreateWindowExA(WS_EX_NOACTIVATE | WS_EX_TOOLWINDOW, szClassName, szClassName, WS_POPUP | WS_DISABLED,
+                             origin.x, origin.y, client.right, client.bottom, parent, nullptr, Main::hInstance, this);
+      if (hWnd != nullptr) ShowWindow(hWnd, SW_SHOWNOACTIVATE);
+    } else {
+      hWnd = CreateWindowExA(0, szClassName, szClassName, WS_CHILD | WS_VISIBLE | WS_DISABLED, 0, 0, client.right,
+                             client.bottom, parent, nullptr, Main::hInstance, this);
+    }
+  } else {
+    // A topmost popup over every monitor, created minimised.
+    DWORD exStyle = WS_EX_TOPMOST;
+    if (option & wzrv::SO_Transparent) exStyle |= WS_EX_TRANSPARENT;
+    hWnd = CreateWindowExA(exStyle, szClassName, szClassName, WS_POPUP | WS_MINIMIZE | WS_VISIBLE | WS_SYSMENU,
+                           area.left, area.top, area.width, area.height, nullptr, nullptr, Main::hInstance, this);
+  }
   if (hWnd == nullptr) ExitProcess(0);
 
   // The dialog wrappers, the field colours and the sound table, each with
@@ -118,9 +139,11 @@ MainWindow::MainWindow(int option) {
   WriteProfileStringA(wzrv::SectionName, wzrv::KeyDefaultPassword, Password);
 
   // The program's system-menu items, then the window shown minimised.
-  EditSystemMenu();
-  ShowWindow(hWnd, SW_SHOWMINIMIZED);
-  UpdateWindow(hWnd);
+  if (previewParent == nullptr) {
+    EditSystemMenu();
+    ShowWindow(hWnd, SW_SHOWMINIMIZED);
+    UpdateWindow(hWnd);
+  }
 
   // The field frames: read from the cache or drawn (and cached), under the
   // wait cursor.
@@ -144,6 +167,10 @@ MainWindow::MainWindow(int option) {
     return;
   }
   UpdateWindow(hWnd);
+  if (previewParent != nullptr) {
+    StartPreview();
+    return;
+  }
 
   // Started locked: no reminder and no lock sound. A lock asked for during
   // the build comes now.
@@ -171,6 +198,7 @@ void MainWindow::EditSystemMenu() {
 }
 
 LRESULT MainWindow::WndProc(UINT iMessage, WPARAM wParam, LPARAM lParam) {
+  if (previewParent != nullptr) return PreviewWndProc(iMessage, wParam, lParam);
   if (GuardMessageFilter(iMessage, wParam)) return 0;
   const bool iconic = IsIconic(hWnd) != FALSE;
   const wzrv::Decision d = wzrv::Dispatch(iMessage, static_cast<unsigned>(wParam), iconic,
@@ -280,6 +308,14 @@ void MainWindow::Unlock() {
   }
   ReleaseSnapshot();
   WZRV_GDI_TRACE("unlock");
+  if (StartOption & wzrv::SO_Saver) {
+    // The saver ends with the unlock: the screen uncovered, the sound heard
+    // to its end, the window gone, and the process with status 0.
+    if (!RunningUnderWine()) ShowWindow(hWnd, SW_HIDE);
+    soundEffect->PlaySoundToTheEnd(4);
+    DestroyWindow(hWnd);
+    return;
+  }
   soundEffect->PlaySoundA(4);
   if (RunningUnderWine()) {
     // Under Wine the X window needs help to leave the screen:
@@ -599,6 +635,8 @@ void MainWindow::OnDestroy() {
   keyWindow = nullptr;
   if (!building) DeleteBitmap();  // else the build's end deletes every frame
   ReleaseSnapshot();
+  if (previewCanvas != nullptr) DeleteObject(previewCanvas);
+  previewCanvas = nullptr;
   appPalette.reset();
   soundEffect.reset();
   WZRV_GDI_TRACE("destroy");
@@ -622,6 +660,11 @@ int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR lpszCmdLi
   Main::hPrevInstance = hPrevInstance;
   Main::nCmdShow = nCmdShow;
   if (hPrevInstance == nullptr) MainWindow::Register();
+  // Renamed to *.scr, the program is a screen saver and reads its command
+  // line as one.
+  std::vector<char> self(32768);
+  const DWORD n = GetModuleFileNameA(nullptr, self.data(), static_cast<DWORD>(self.size()));
+  if (n > 0 && n < self.size() && wzrv::IsSaverFileName(self.data())) return RunSaver(lpszCmdLine);
   const int option = wzrv::ScanOptions(lpszCmdLine);
   MainWindow mainWindow(option);
   return Main::MessageLoop();

@@ -16,6 +16,9 @@ class SoundEffect : public wzrv::SoundEffectBase {
   // Traces the request, then plays, stops or ignores it.
   void PlaySoundA(int num);
   void LoopSound(int num);
+  // Plays as PlaySoundA does, and returns when the sound has ended (the last
+  // sound of a process that ends after it).
+  void PlaySoundToTheEnd(int num);
   // Runs the sound dialog on this table: 1 after "設定", 0 after "Cancel".
   int ChangeDialog();
   static INT_PTR CALLBACK DLGProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);

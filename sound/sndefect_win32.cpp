@@ -14,9 +14,11 @@ namespace {
 class WaveOutput : public wzrv::SoundOutput {
  public:
   void Play(const char* name, unsigned flags) override {
+    if (toTheEnd) flags &= ~static_cast<unsigned>(SND_ASYNC);
     wzrv::Trace("sndPlaySound 0x%04X %s", flags, name != nullptr ? name : "(stop)");
     sndPlaySoundA(name, flags);
   }
+  bool toTheEnd = false;  // play synchronously
 };
 
 WaveOutput& Output() {
@@ -34,6 +36,13 @@ SoundEffect::SoundEffect(HINSTANCE hinst, HWND hwnd, const char* ininame,
 void SoundEffect::PlaySoundA(int num) {
   wzrv::Trace("PlaySound %d", num);
   wzrv::SoundEffectBase::PlaySoundA(num);
+}
+
+void SoundEffect::PlaySoundToTheEnd(int num) {
+  wzrv::Trace("PlaySound %d", num);
+  Output().toTheEnd = true;
+  wzrv::SoundEffectBase::PlaySoundA(num);
+  Output().toTheEnd = false;
 }
 
 void SoundEffect::LoopSound(int num) {

@@ -9,6 +9,7 @@
 #include "base/profile_win32.h"
 #include "base/text_win32.h"
 #include "base/trace.h"
+#include "shell/options.h"
 #include "shell/wzrv.h"
 #include "storage/cache_core.h"
 #include "base/gdicount_win32.h"  // last: counts GDI objects in a test build
@@ -25,8 +26,13 @@ class Win32CacheHost : public wzrv::CacheHost {
     return _getcwd(buf, static_cast<int>(size)) != nullptr;
   }
   void Notify(const char* text) override {
+    // A saver started at an idle machine shows no notice that nobody would
+    // answer; its preview shows none at all.
+    if (quiet && (text == wzrv::GenerationNotice || preview)) return;
     wzrv::ProgramMessageBox(nullptr, text, wzrv::MessageCaption, MB_OK);
   }
+  bool quiet = false;
+  bool preview = false;
 };
 
 // What the build took from the cache, for the traces.
@@ -42,6 +48,8 @@ BuildCounts counts;
 void MainWindow::InitializeFile() {
   counts = BuildCounts{};
   Win32CacheHost host;
+  host.quiet = (StartOption & (wzrv::SO_Saver | wzrv::SO_Preview)) != 0;
+  host.preview = (StartOption & wzrv::SO_Preview) != 0;
   std::string path;
   switch (wzrv::InitializeCache(wzrv::WindowsProfile(), host, &LoadFP, &SaveFP, &path)) {
     case wzrv::CacheState::Reading:

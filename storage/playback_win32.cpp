@@ -71,9 +71,11 @@ double Millis(const LARGE_INTEGER& from, const LARGE_INTEGER& to, const LARGE_IN
          static_cast<double>(freq.QuadPart);
 }
 
+}  // namespace
+
 // Transparent blit of a monochrome shape in a solid colour: the 1 bits take
 // `fcolor`, the 0 bits leave the screen as it is.
-void DrawEntry(HDC dc, HDC bitdc, int x, int y, const wzrv::BitmapAnimation& e, COLORREF fcolor) {
+void DrawFieldEntry(HDC dc, HDC bitdc, int x, int y, const wzrv::BitmapAnimation& e, COLORREF fcolor) {
   SetBkColor(dc, RGB(0, 0, 0));
   SetTextColor(dc, RGB(255, 255, 255));
   SelectObject(bitdc, AsBitmap(e.bitmap));
@@ -82,8 +84,6 @@ void DrawEntry(HDC dc, HDC bitdc, int x, int y, const wzrv::BitmapAnimation& e, 
   SetBkColor(dc, fcolor);
   BitBlt(dc, x + e.x, y + e.y, e.width, e.height, bitdc, 0, 0, SRCPAINT);
 }
-
-}  // namespace
 
 void MainWindow::PlayBitmapAnimation(int x, int y, int anipattern, int wait, int delay) {
   wzrv::Trace("PlayBitmapAnimation %d %d %d %d %d", x, y, anipattern, wait, delay);
@@ -134,7 +134,7 @@ void MainWindow::PlayBitmapAnimation(int x, int y, int anipattern, int wait, int
       QueryPerformanceCounter(&t0);
       if (canDraw) {
         BitBlt(dc, bsx, bsy, bwidth, bheight, memdc, 0, 0, SRCCOPY);
-        for (int k : plan.Entries(j)) DrawEntry(dc, bitdc, x, y, bitmaps[k], fcolor);
+        for (int k : plan.Entries(j)) DrawFieldEntry(dc, bitdc, x, y, bitmaps[k], fcolor);
         PresentStep();
       }
       QueryPerformanceCounter(&t1);

@@ -20,6 +20,7 @@
 //                              in screen coordinates, its client size, and the
 //                              dialog base units of the system font
 //   wzrvprobe intruder MODE MS another program's window over the screen (below)
+//   wzrvprobe host W H MS      a window for a screen saver's preview (below)
 //
 // Numbers are C literals (0x.. allowed). Texts are escaped: \t \n \r \\.
 // Exit status: 0 done, 1 usage or failure, 2 a send timed out.
@@ -29,6 +30,7 @@
 #include <algorithm>
 #include <cstdarg>
 #include <cstdio>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -567,11 +569,60 @@ int CmdIntruder(int argc, char** argv) {
   return 0;
 }
 
+// A window that a screen saver's preview draws into, W x H at (100, 100):
+// prints "host\thwnd=N" (decimal, as a saver takes it), takes the foreground,
+// prints "char\tcode=N" for every character it receives, destroys itself
+// after MS milliseconds ("host\tdestroyed=1") and ends a second later.
+LRESULT CALLBACK HostProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
+  if (msg == WM_CHAR) {
+    char line[40];
+    std::snprintf(line, sizeof line, "char\tcode=%u\n", static_cast<unsigned>(wp));
+    Write(line);
+    return 0;
+  }
+  if (msg == WM_TIMER && wp == 1) {
+    DestroyWindow(w);
+    Write("host\tdestroyed=1\n");
+    return 0;
+  }
+  if (msg == WM_DESTROY) PostQuitMessage(0);
+  return DefWindowProcW(w, msg, wp, lp);
+}
+
+int CmdHost(int argc, char** argv) {
+  if (argc < 5) return Fail("host: usage W H MS");
+  const int w = std::atoi(argv[2]), h = std::atoi(argv[3]);
+  const DWORD ms = static_cast<DWORD>(std::strtoul(argv[4], nullptr, 10));
+  WNDCLASSW wc = {};
+  wc.lpfnWndProc = HostProc;
+  wc.hInstance = GetModuleHandleW(nullptr);
+  wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+  wc.lpszClassName = L"wzrvprobe host";
+  RegisterClassW(&wc);
+  HWND host = CreateWindowExW(0, wc.lpszClassName, L"host", WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN, 100, 100, w, h,
+                              nullptr, nullptr, wc.hInstance, nullptr);
+  if (host == nullptr) return Fail("host: no window");
+  SetForegroundWindow(host);
+  SetFocus(host);
+  SetTimer(host, 1, ms, nullptr);
+  char line[64];
+  std::snprintf(line, sizeof line, "host\thwnd=%llu\n",
+                static_cast<unsigned long long>(reinterpret_cast<std::uintptr_t>(host)));
+  Write(line);
+  MSG msg;
+  while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+  Sleep(1000);
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   if (argc < 2) {
-    return Fail("usage: wzrvprobe windows|all|boxes|menu|click|post|send|settext|gettext|geometry|intruder ...");
+    return Fail("usage: wzrvprobe windows|all|boxes|menu|click|post|send|settext|gettext|geometry|intruder|host ...");
   }
   const std::string cmd = argv[1];
   if (cmd == "windows") return CmdWindows();
@@ -587,5 +638,6 @@ int main(int argc, char** argv) {
   if (cmd == "monitors") return CmdMonitors();
   if (cmd == "trivial") return CmdTrivial(argc, argv);
   if (cmd == "intruder") return CmdIntruder(argc, argv);
+  if (cmd == "host") return CmdHost(argc, argv);
   return Fail("unknown command '%s'", argv[1]);
 }
