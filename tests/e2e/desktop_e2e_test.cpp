@@ -22,20 +22,8 @@ Rect ScreenRect() {
   return Rect{0, 0, std::stol(Env("WZRV_SCREEN_W", "1024")), std::stol(Env("WZRV_SCREEN_H", "768"))};
 }
 
-class DesktopTest : public WzrvTest {
+class DesktopTest : public PatternDesktopTest {
  protected:
-  void SetUp() override {
-    WzrvTest::SetUp();
-    if (HasFatalFailure()) return;
-    ASSERT_TRUE(pattern_.Open()) << "cannot open the display for the test pattern";
-    expected_ = pattern_.Expected();
-    ASSERT_TRUE(ScreenShows(expected_, "the test pattern before the start"));
-  }
-  void TearDown() override {
-    WzrvTest::TearDown();
-    pattern_.Close();
-  }
-
   // Clicks a few places of the locked window; after each click's animation
   // the screen shows the desktop again.
   void ClicksKeepTheDesktop(const Image& desktop) {
@@ -82,9 +70,6 @@ class DesktopTest : public WzrvTest {
     for (const std::string& line : program_.Traces()) n += line == trace;
     return n;
   }
-
-  PatternWindow pattern_;
-  Image expected_;
 };
 
 // ---- Without a window manager ------------------------------------------------------------

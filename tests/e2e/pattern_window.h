@@ -72,4 +72,24 @@ class SlowWindow {
 // The smallest rectangle holding every pixel that differs; false when none does.
 bool DifferenceBox(const Image& a, const Image& b, Rect* box);
 
+// A test over the known desktop: the pattern is on the screen before the
+// test begins (`expected_` is what the screen shows) and goes after it.
+class PatternDesktopTest : public WzrvTest {
+ protected:
+  void SetUp() override {
+    WzrvTest::SetUp();
+    if (HasFatalFailure()) return;
+    ASSERT_TRUE(pattern_.Open()) << "cannot open the display for the test pattern";
+    expected_ = pattern_.Expected();
+    ASSERT_TRUE(ScreenShows(expected_, "the test pattern before the start"));
+  }
+  void TearDown() override {
+    WzrvTest::TearDown();
+    pattern_.Close();
+  }
+
+  PatternWindow pattern_;
+  Image expected_;
+};
+
 }  // namespace e2e

@@ -39,20 +39,8 @@ LaunchOptions AsSaver(const std::string& cwd = "") {
   return options;
 }
 
-class SaverTest : public WzrvTest {
+class SaverTest : public PatternDesktopTest {
  protected:
-  void SetUp() override {
-    WzrvTest::SetUp();
-    if (HasFatalFailure()) return;
-    ASSERT_TRUE(pattern_.Open()) << "cannot open the display for the test pattern";
-    expected_ = pattern_.Expected();
-    ASSERT_TRUE(ScreenShows(expected_, "the test pattern before the start"));
-  }
-  void TearDown() override {
-    WzrvTest::TearDown();
-    pattern_.Close();
-  }
-
   // Started as the saver: the window covers the screen with the desktop.
   bool StartSaver(const LaunchOptions& options = AsSaver()) {
     if (!Start({"/s"}, options, false)) return false;
@@ -69,9 +57,6 @@ class SaverTest : public WzrvTest {
     EXPECT_TRUE(ScreenShows(expected_, "the desktop after the saver"));
     EXPECT_GE(program_.FindTrace("PlaySound 4"), 0) << "no unlock sound";
   }
-
-  PatternWindow pattern_;
-  Image expected_;
 };
 
 TEST_F(SaverTest, RunLocksAtOnceAndOnlyThePasswordEndsIt) {

@@ -504,6 +504,18 @@ int CmdTrivial(int argc, char** argv) {
   return 0;
 }
 
+// A white popup of this program's own, of class `name`, at (x, y), w x h.
+HWND WhitePopup(const wchar_t* name, WNDPROC proc, DWORD exStyle, int x, int y, int w, int h) {
+  WNDCLASSW wc = {};
+  wc.lpfnWndProc = proc;
+  wc.hInstance = GetModuleHandleW(nullptr);
+  wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+  wc.lpszClassName = name;
+  RegisterClassW(&wc);
+  return CreateWindowExW(exStyle, name, name, WS_POPUP | WS_VISIBLE, x, y, w, h, nullptr, nullptr, wc.hInstance,
+                         nullptr);
+}
+
 // Another program that wants to be seen over the lock, for MS milliseconds:
 //   intruder popup MS    a white WS_EX_TOPMOST popup over the middle of the screen
 //   intruder steal MS    the same popup, and it takes the foreground every 200 ms
@@ -541,16 +553,9 @@ int CmdIntruder(int argc, char** argv) {
     return 0;
   }
   if (mode != "popup" && mode != "steal") return Fail("intruder: unknown mode '%s'", argv[2]);
-  WNDCLASSW wc = {};
-  wc.lpfnWndProc = IntruderProc;
-  wc.hInstance = GetModuleHandleW(nullptr);
-  wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
-  wc.lpszClassName = L"wzrvprobe intruder";
-  RegisterClassW(&wc);
   const int w = 400, h = 300;
   const int x = (GetSystemMetrics(SM_CXSCREEN) - w) / 2, y = (GetSystemMetrics(SM_CYSCREEN) - h) / 2;
-  HWND popup = CreateWindowExW(WS_EX_TOPMOST, wc.lpszClassName, L"intruder", WS_POPUP | WS_VISIBLE, x, y, w, h, nullptr,
-                               nullptr, wc.hInstance, nullptr);
+  HWND popup = WhitePopup(L"wzrvprobe intruder", IntruderProc, WS_EX_TOPMOST, x, y, w, h);
   if (popup == nullptr) return Fail("intruder: no window");
   SetForegroundWindow(popup);
   SetFocus(popup);
@@ -593,14 +598,7 @@ int CmdHost(int argc, char** argv) {
   if (argc < 5) return Fail("host: usage W H MS");
   const int w = std::atoi(argv[2]), h = std::atoi(argv[3]);
   const DWORD ms = static_cast<DWORD>(std::strtoul(argv[4], nullptr, 10));
-  WNDCLASSW wc = {};
-  wc.lpfnWndProc = HostProc;
-  wc.hInstance = GetModuleHandleW(nullptr);
-  wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
-  wc.lpszClassName = L"wzrvprobe host";
-  RegisterClassW(&wc);
-  HWND host = CreateWindowExW(0, wc.lpszClassName, L"host", WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN, 100, 100, w, h,
-                              nullptr, nullptr, wc.hInstance, nullptr);
+  HWND host = WhitePopup(L"wzrvprobe host", HostProc, 0, 100, 100, w, h);
   if (host == nullptr) return Fail("host: no window");
   SetForegroundWindow(host);
   SetFocus(host);
