@@ -41,7 +41,8 @@ class MainWindow : public Window, public wzrv::MainWindowBase {
   static char szClassName[20];
   static const char KeyClassName[];
 
-  // With SO_Preview the window is a child filling `previewParent`'s client area.
+  // With SO_Preview the window covers `previewParent`'s client area (its
+  // child; under Wine a window it owns).
   explicit MainWindow(int option, HWND previewParent = nullptr);
   ~MainWindow() override;
   MainWindow(const MainWindow&) = delete;

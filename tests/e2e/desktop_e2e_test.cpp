@@ -5,9 +5,6 @@
 // program without anyone focusing its window. A counting build shows that a
 // lock and unlock leave no GDI object behind. Whatever takes the lock off the
 // screen or stands above it, the lock comes back within half a second.
-#include <signal.h>
-#include <sys/wait.h>
-
 #include <chrono>
 #include <cstdio>
 #include <string>
@@ -213,25 +210,16 @@ class GuardTest : public DesktopTest {
         << "the other program did not show its window";
   }
   void StopIntruder() {
-    if (intruder_ <= 0) return;
-    kill(intruder_, SIGKILL);
-    int status = 0;
-    waitpid(intruder_, &status, 0);
+    KillSpawned(intruder_);
     intruder_ = -1;
   }
   void TearDown() override {
     StopIntruder();
     DesktopTest::TearDown();
   }
-  static void Stop(pid_t pid) {
-    if (pid <= 0) return;
-    kill(pid, SIGKILL);
-    int status = 0;
-    waitpid(pid, &status, 0);
-  }
 
   Image locked_;
-  pid_t intruder_ = -1;
+  pid_t intruder_ = -1;  // another program's process (the probe, a terminal), ended in TearDown
 };
 
 TEST_F(GuardTest, UnmappedLockCoversAgainAndThePasswordUnlocks) {
@@ -246,10 +234,10 @@ TEST_F(GuardTest, WindowStartedAfterTheLockGoesBelowIt) {
   LockOverChangedDesktop();
   if (HasFatalFailure()) return;
   const std::string log = ArtifactDir() + "/xmessage.txt";
-  const pid_t xmessage = Spawn({"xmessage", "-geometry", "400x200+300+250", "over the lock"}, {}, "", log, log);
-  ASSERT_GT(xmessage, 0);
+  intruder_ = Spawn({"xmessage", "-geometry", "400x200+300+250", "over the lock"}, {}, "", log, log);
+  ASSERT_GT(intruder_, 0);
   ExpectCoveredAgain("a new X client's window");
-  Stop(xmessage);
+  StopIntruder();
   ASSERT_TRUE(TypeToUnlock("Zv7"));
 }
 
@@ -454,9 +442,9 @@ TEST_P(GuardWmTest, WindowStartedOrActivatedAfterTheLockGoesBelowIt) {
   LockOverChangedDesktop();
   if (HasFatalFailure()) return;
   const std::string log = ArtifactDir() + "/xmessage.txt";
-  const pid_t xmessage =
+  intruder_ =
       Spawn({"xmessage", "-name", "wzrvother", "-geometry", "400x200+300+250", "over the lock"}, {}, "", log, log);
-  ASSERT_GT(xmessage, 0);
+  ASSERT_GT(intruder_, 0);
   ExpectCoveredAgain("a window started after the lock");
   std::string xid;
   ASSERT_TRUE(WaitUntil([&] {
@@ -467,7 +455,7 @@ TEST_P(GuardWmTest, WindowStartedOrActivatedAfterTheLockGoesBelowIt) {
   e2e::Run({"xdotool", "windowactivate", xid}, {}, Millis(3000));
   ExpectCoveredAgain("another window activated");
   ASSERT_TRUE(TypeToUnlock("Zv7")) << "the password did not arrive";
-  Stop(xmessage);
+  StopIntruder();
 }
 
 INSTANTIATE_TEST_SUITE_P(WindowManagers, GuardWmTest,

@@ -165,6 +165,14 @@ std::map<std::string, std::string> WineEnv(const std::string& debug, const std::
 
 }  // namespace
 
+void KillSpawned(pid_t pid) {
+  if (pid <= 0) return;
+  kill(pid, SIGKILL);
+  int status = 0;
+  while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+  }
+}
+
 pid_t Spawn(const std::vector<std::string>& argv, const std::map<std::string, std::string>& env,
             const std::string& cwd, const std::string& outFile, const std::string& errFile) {
   posix_spawn_file_actions_t actions;

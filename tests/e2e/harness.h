@@ -77,6 +77,8 @@ RunResult Run(const std::vector<std::string>& argv, const std::map<std::string, 
 // Starts a process in the background; stdout/stderr go to files (empty: /dev/null).
 pid_t Spawn(const std::vector<std::string>& argv, const std::map<std::string, std::string>& env,
             const std::string& cwd, const std::string& outFile, const std::string& errFile);
+// Ends a process that Spawn started and reaps it; a pid <= 0 is none.
+void KillSpawned(pid_t pid);
 
 // ---- The probe ---------------------------------------------------------------
 

@@ -5,9 +5,6 @@
 // in the stored colours inside another program's small window without taking
 // the foreground, and ends with that window. As wzrv.exe the same letters
 // change nothing.
-#include <signal.h>
-#include <sys/wait.h>
-
 #include <chrono>
 #include <cstdio>
 #include <string>
@@ -57,6 +54,13 @@ class SaverTest : public PatternDesktopTest {
     EXPECT_TRUE(ScreenShows(expected_, "the desktop after the saver"));
     EXPECT_GE(program_.FindTrace("PlaySound 4"), 0) << "no unlock sound";
   }
+
+  void TearDown() override {
+    KillSpawned(host_);
+    PatternDesktopTest::TearDown();
+  }
+
+  pid_t host_ = -1;  // the preview's host window, gone at the end of the test whatever happens
 };
 
 TEST_F(SaverTest, RunLocksAtOnceAndOnlyThePasswordEndsIt) {
@@ -155,8 +159,8 @@ TEST_F(SaverTest, PreviewPlaysTheStoredColoursInAnotherWindowAndEndsWithIt) {
                                  {"ApplicationColor(2)", "32,96,250"}}));
   const std::string out = ArtifactDir() + "/host.txt";
   RemoveFile(out);
-  const pid_t host = Spawn({"wine", ProbePath(), "host", "152", "112", "8000"}, {{"WINEDEBUG", "-all"}}, "", out, "");
-  ASSERT_GT(host, 0);
+  host_ = Spawn({"wine", ProbePath(), "host", "152", "112", "8000"}, {{"WINEDEBUG", "-all"}}, "", out, "");
+  ASSERT_GT(host_, 0);
   std::string hwnd;
   ASSERT_TRUE(WaitUntil([&] {
     const std::string text = ReadFile(out);
@@ -194,9 +198,6 @@ TEST_F(SaverTest, PreviewPlaysTheStoredColoursInAnotherWindowAndEndsWithIt) {
   ASSERT_TRUE(WaitUntil([&] { return ReadFile(out).find("destroyed=1") != std::string::npos; }, kWait));
   int code = -1;
   EXPECT_TRUE(program_.WaitExit(Millis(1000), &code)) << "the preview outlived its window";
-  kill(host, SIGKILL);
-  int status = 0;
-  waitpid(host, &status, 0);
 }
 
 // As wzrv.exe the saver's letters are no options: the program starts as ever,
