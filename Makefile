@@ -22,6 +22,15 @@ PROGRAM := $(WIN32)
 export WZRV_WINE64_ONLY := 0
 ARCH_NOTE := @true
 endif
+# WZRV_ARCH=win32 where the machine runs no 32-bit code: make run starts the
+# 32-bit program (the product) under the 32-bit Wine through qemu user-mode
+# (scripts/wine32-root.sh). make test prepares that Wine too, for its 32-bit group.
+RUN_DIR := $(PROGRAM)
+RUN_QEMU :=
+ifeq ($(WINE_ARCH)-$(WZRV_ARCH),win64-win32)
+RUN_DIR := $(WIN32)
+RUN_QEMU := 1
+endif
 # New Wine prefixes, made once and copied for each run of the end-to-end tests.
 export WZRV_WINE_TEMPLATES := $(CURDIR)/$(BUILD)/wine-templates
 
@@ -30,7 +39,7 @@ export WZRV_WINE_TEMPLATES := $(CURDIR)/$(BUILD)/wine-templates
 all: native win32 win64
 
 setup:
-	@bash scripts/setup.sh
+	@bash scripts/setup.sh $(SETUP_ARGS)
 
 native: setup
 	@cmake -S . -B $(NATIVE) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
@@ -69,15 +78,23 @@ e2e: native win32 win64
 	$(ARCH_NOTE)
 	@bash scripts/wine-env.sh $(CURDIR)/$(BUILD)/wine -- bash -c '$(call CTEST_E2E,-L e2e)'
 
+test: SETUP_ARGS := --wine32-qemu
 test: native win32 win64 asan
 	$(ARCH_NOTE)
 	@cd $(ASAN) && ctest --output-on-failure -L unit -j $(JOBS)
 	@bash scripts/lint.sh $(WIN32)
 	@bash scripts/wine-env.sh $(CURDIR)/$(BUILD)/wine -- bash -c '$(call CTEST_E2E,-j 1)'
 
-run: native program
+run: SETUP_ARGS := $(if $(RUN_QEMU),--wine32-qemu)
+run: native program $(if $(RUN_QEMU),win32)
+ifeq ($(RUN_QEMU),1)
+	@echo "make: the 32-bit wzrv.exe ($(WIN32)) under the 32-bit Wine through qemu-i386 (WZRV_ARCH=win32)"
+	@root=$$(bash scripts/wine32-root.sh path) && \
+	  WZRV_WINE32_QEMU=$$root bash scripts/run.sh $(CURDIR)/$(RUN_DIR) $(CURDIR)/$(BUILD)
+else
 	$(ARCH_NOTE)
-	@bash scripts/run.sh $(CURDIR)/$(PROGRAM) $(CURDIR)/$(BUILD)
+	@bash scripts/run.sh $(CURDIR)/$(RUN_DIR) $(CURDIR)/$(BUILD)
+endif
 
 bench: native program
 	$(ARCH_NOTE)

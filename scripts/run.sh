@@ -15,7 +15,17 @@ export WINEDLLOVERRIDES="mscoree,mshtml="
 # The x86-64 build (WZRV_WINE64_ONLY=1, set by make) runs under the 64-bit Wine
 # loader, named directly: Debian's wine command prefers the 32-bit one.
 wine=wine
-if [ "${WZRV_WINE64_ONLY:-0}" = 1 ]; then
+if [ -n "${WZRV_WINE32_QEMU:-}" ]; then
+  # The 32-bit Wine of its own root under qemu-i386 (WZRV_ARCH=win32 on a
+  # machine that runs no 32-bit code), in a 32-bit prefix of its own: the
+  # 64-bit Wine's prefix is no prefix for it.
+  mkdir -p "$build/bin"
+  printf '#!/bin/sh\nexec qemu-i386 -L %s %s/usr/lib/wine/wine "$@"\n' "$WZRV_WINE32_QEMU" "$WZRV_WINE32_QEMU" \
+    >"$build/bin/wine32-qemu"
+  chmod +x "$build/bin/wine32-qemu"
+  wine=$build/bin/wine32-qemu
+  export WINESERVER=/usr/lib/wine/wineserver64 WINEARCH=win32 WINEPREFIX=${WZRV_WINE32_PREFIX:-$HOME/.wine-wzrv32}
+elif [ "${WZRV_WINE64_ONLY:-0}" = 1 ]; then
   wine=/usr/lib/wine/wine64
   export WINELOADER=$wine
 fi

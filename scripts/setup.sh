@@ -48,8 +48,22 @@ english_locale() {
   $SUDO localedef -i en_US -f UTF-8 en_US.UTF-8
 }
 
+# --wine32-qemu, where the machine runs no 32-bit code: the 32-bit Wine under
+# qemu user-mode as well, for the 32-bit program. What cannot be had is said
+# in one line; everything else goes on without it.
+wine32_qemu() {
+  [ "$arch" = win64 ] && [ "$want_qemu" = 1 ] || return 0
+  local why
+  WZRV_WINE32_QUIET=1 bash "$here/wine32-root.sh" prepare && return 0
+  why=$(bash "$here/wine32-root.sh" path 2>&1 >/dev/null) || true
+  echo "setup: no 32-bit Wine here ($why): the 32-bit program's test group will be skipped" >&2
+}
+want_qemu=0
+[ "${1:-}" = --wine32-qemu ] && want_qemu=1
+
 if [ ${#missing[@]} -eq 0 ]; then
   english_locale
+  wine32_qemu
   exit 0
 fi
 
@@ -76,3 +90,4 @@ if ! apt_install; then
   apt_install -t "$codename"
 fi
 english_locale
+wine32_qemu

@@ -9,6 +9,7 @@
 # WZRV_WINE_TEMPLATES=DIR keeps a new prefix there to copy from (see below).
 # WZRV_WINE64_ONLY=1 (by default where scripts/arch.sh says win64: the machine
 # runs no 32-bit code, or WZRV_FORCE_WIN64=1) runs the 64-bit Wine alone.
+# WZRV_WINE32_QEMU=ROOT runs the 32-bit Wine of that root under qemu-i386.
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
@@ -38,6 +39,25 @@ if [ "$WZRV_WINE64_ONLY" = 1 ]; then
   done
   printf '#!/bin/sh\nexec %s wineboot.exe "$@"\n' "$loader" >"$dir/bin/wineboot"
   chmod +x "$dir/bin/wine" "$dir/bin/wine-stable" "$dir/bin/wineboot"
+  export PATH="$dir/bin:$PATH"
+fi
+if [ -n "${WZRV_WINE32_QEMU:-}" ]; then
+  # The 32-bit Wine unpacked into a root of its own (scripts/wine32-root.sh),
+  # run by qemu user-mode on a machine that runs no 32-bit code; the host's
+  # 64-bit wineserver serves it. Its own children go through qemu by the
+  # root's wine-preloader.
+  root=$WZRV_WINE32_QEMU
+  [ -e "$root/.complete" ] || { echo "wine-env: $root is not a prepared 32-bit Wine root" >&2; exit 1; }
+  export WINEARCH=win32 WINESERVER=/usr/lib/wine/wineserver64 WZRV_WINE64_ONLY=0
+  unset WINELOADER
+  mkdir -p "$dir/bin"
+  for name in wine wine-stable; do
+    printf '#!/bin/sh\nexec qemu-i386 -L %s %s/usr/lib/wine/wine "$@"\n' "$root" "$root" >"$dir/bin/$name"
+  done
+  printf '#!/bin/sh\nexec qemu-i386 -L %s %s/usr/lib/wine/wine wineboot.exe "$@"\n' "$root" "$root" \
+    >"$dir/bin/wineboot"
+  printf '#!/bin/sh\nexec %s "$@"\n' "$WINESERVER" >"$dir/bin/wineserver"
+  chmod +x "$dir/bin/wine" "$dir/bin/wine-stable" "$dir/bin/wineboot" "$dir/bin/wineserver"
   export PATH="$dir/bin:$PATH"
 fi
 export WINEDLLOVERRIDES="mscoree,mshtml="
@@ -163,6 +183,7 @@ if [ -n "${WZRV_WINE_TEMPLATES:-}" ]; then
   mkdir -p "$WZRV_WINE_TEMPLATES"
   kind=$WINEARCH
   [ "$WZRV_WINE64_ONLY" = 1 ] && kind=$WINEARCH-alone
+  [ -n "${WZRV_WINE32_QEMU:-}" ] && kind=$WINEARCH-qemu
   kind=$kind-${WZRV_WINE_LOCALE%%.*}
   template="$WZRV_WINE_TEMPLATES/$kind-$(wine --version 2>/dev/null | tr -c 'A-Za-z0-9.\n' _)"
   if [ ! -e "$template.complete" ]; then
