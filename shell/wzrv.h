@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "lock/screenlock.h"
 #include "shell/screen_core.h"
 #include "shell/wzrv_core.h"
 
@@ -39,7 +40,6 @@ class Window {
 class MainWindow : public Window, public wzrv::MainWindowBase {
  public:
   static char szClassName[20];
-  static const char KeyClassName[];
 
   // With SO_Preview the window covers `previewParent`'s client area (its
   // child; under Wine a window it owns).
@@ -82,29 +82,12 @@ class MainWindow : public Window, public wzrv::MainWindowBase {
   // build is open destroys it before the build has ended: the build then
   // draws without the window, and the constructor ends the program.
   bool windowGone = false;
+  // True while a field plays: the messages sent meanwhile are answered, and
+  // a click among them waits for the field's end.
+  bool animating = false;
 
-  HBITMAP snapshot = nullptr;  // picture of the screen while locked
-  std::uint32_t* snapshotBits = nullptr;
-  wzrv::ScreenArea snapshotArea;  // what it shows: the locked window's area
-  wzrv::ScreenArea coveredArea;   // the screen the locked window was given
-  static constexpr UINT_PTR ScreenCheckTimer = 1;
-  // The small window that holds the keyboard for the locked one, and the
-  // timer that hands the keyboard to it again while the lock settles.
-  HWND keyWindow = nullptr;
-  static constexpr UINT_PTR KeyboardTimer = 2;
-  static constexpr UINT FreshTimeMessage = WM_APP + 1;
-  int keyboardTakes = 0;
-  // The guard that keeps the locked screen covered and its keys (guard_win32.cpp).
-  static constexpr UINT_PTR GuardTimer = 3;
-  static constexpr UINT GuardMessage = WM_APP + 2;  // wParam 1: cover again at once
-  bool guarding = false;
-  HHOOK keyboardHook = nullptr;
-  int screenMisses = 0;      // checks in a row that found the screen not showing the lock
-  bool screenBlind = false;  // the screen as read here does not show the lock, whatever is done
-  DWORD pauseUntil = 0;      // no raise by a blind check before this tick
-  DWORD quietUntil = 0;      // no screen check before this tick (a field just played)
-  enum class Remap { Unknown, Fast, Slow };
-  Remap hideShow = Remap::Unknown;  // what a hide and show of the window costs here
+  // The lock: its state, picture, guard and keys (lock/screenlock.h).
+  ScreenLock screenLock;
 
   FILE* LoadFP = nullptr;
   FILE* SaveFP = nullptr;
@@ -117,45 +100,9 @@ class MainWindow : public Window, public wzrv::MainWindowBase {
 
  private:
   void EditSystemMenu();
-  void Lock();
-  // The locked window shows the screen as it was when the lock began.
-  struct Picture {
-    HBITMAP bitmap = nullptr;
-    std::uint32_t* bits = nullptr;
-    wzrv::ScreenArea area;
-  };
-  static Picture NewPicture(const wzrv::ScreenArea& area);
-  static Picture CaptureScreen(const wzrv::ScreenArea& area);
-  static Picture CaptureSettled(const wzrv::ScreenArea& area);
-  // Takes the picture; where a box was (boxArea), it shows `before`.
-  void TakeSnapshot(const Picture* before, const wzrv::ScreenArea& boxArea);
-  void ReleaseSnapshot();
-  void PaintSnapshot(HDC dc, const RECT& area);
-  void CoverNewScreen();
-  // While it lives, the union of every place a box of this thread takes.
-  class BoxWatch {
-   public:
-    explicit BoxWatch(wzrv::ScreenArea* area);
-    ~BoxWatch();
-    BoxWatch(const BoxWatch&) = delete;
-    BoxWatch& operator=(const BoxWatch&) = delete;
-  };
-  void RestoreLocked();
-  static LRESULT CALLBACK KeyWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
-  void ShowKeyWindow();
-  void TakeKeyboard();
-  void HideKeyWindow();
-  void KeepCovering();
-  void StartGuard();
-  void StopGuard();
-  void Guard();
-  void RaiseLock(const char* why);
-  void CoverAgain(const char* why);
-  void MapAnew(const char* why);
-  bool WindowAboveLock() const;
-  bool ScreenShowsLock() const;
-  bool GuardMessageFilter(UINT iMessage, WPARAM wParam);
-  static LRESULT CALLBACK KeyboardHookProc(int code, WPARAM wParam, LPARAM lParam);
+  // A lock, with the reminder or without (-o, the saver); declined where
+  // another lock of the program holds the screen.
+  void Lock(bool withReminder);
   void Impact(LPARAM lParam);
   void OnDestroy();
 

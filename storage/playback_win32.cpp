@@ -61,9 +61,13 @@ const PlaybackSettings& Settings() {
   return settings;
 }
 
+// Messages other threads send to the window are answered between steps
+// (nothing posted is taken: clicks and keys wait for the field's end).
 void PresentStep() {
   GdiFlush();
   if (Settings().present == Present::Wait) MsgWaitForMultipleObjectsEx(0, nullptr, 0, 0, 0);
+  MSG msg;
+  PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
 }
 
 double Millis(const LARGE_INTEGER& from, const LARGE_INTEGER& to, const LARGE_INTEGER& freq) {

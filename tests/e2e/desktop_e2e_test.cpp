@@ -230,6 +230,20 @@ TEST_F(GuardTest, UnmappedLockCoversAgainAndThePasswordUnlocks) {
   ASSERT_TRUE(TypeToUnlock("Zv7"));
 }
 
+// Only the password ends a lock: a quit posted by another program is
+// dropped, and the program stays after the unlock.
+TEST_F(GuardTest, QuitPostedWhileLockedIsDroppedAndThePasswordUnlocks) {
+  LockOverChangedDesktop();
+  if (HasFatalFailure()) return;
+  const size_t from = program_.Traces().size();
+  ASSERT_TRUE(probe::Post(MainHwnd(), WM_QUIT_, 0, 0));
+  ASSERT_TRUE(program_.WaitForTrace("quit dropped", from));
+  ASSERT_TRUE(ScreenShows(locked_, "the lock after a quit posted to it", kCoverAgain));
+  ASSERT_TRUE(TypeToUnlock("Zv7"));
+  EXPECT_TRUE(program_.Running());
+  EXPECT_TRUE(probe::Send(MainHwnd(), WM_NULL_, 0, 0));
+}
+
 TEST_F(GuardTest, WindowStartedAfterTheLockGoesBelowIt) {
   LockOverChangedDesktop();
   if (HasFatalFailure()) return;
@@ -424,6 +438,14 @@ TEST_P(GuardWmTest, TakenOffTheScreenLockCoversAgain) {
   ExpectCoveredAgain("an unmap of the lock's X window");
   ASSERT_EQ(e2e::Run({"xdotool", "windowminimize", std::to_string(mainXwin_)}).exitCode, 0);
   ExpectCoveredAgain("a minimise by the window manager");
+  // Another program's ShowWindow: the state stays locked (no reminder at the
+  // restore that follows) and the screen is covered again.
+  ExpectBoxes(false);
+  for (const auto& [how, what] : {std::pair{SW_MINIMIZE_, "another program's minimise"},
+                                  std::pair{SW_HIDE_, "another program's hide"}}) {
+    ASSERT_TRUE(probe::Show(MainHwnd(), how));
+    ExpectCoveredAgain(what);
+  }
   if (GetParam() == WindowManager::CompositingXfwm) {
     x11().Key("Right", {"Control_L", "Alt_L"});
     ExpectCoveredAgain("a switch to the next workspace");

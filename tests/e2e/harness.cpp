@@ -499,6 +499,8 @@ bool Post(unsigned long hwnd, unsigned msg, unsigned long wparam, unsigned long 
   return Invoke({"post", Hex(hwnd), Hex(msg), Hex(wparam), Hex(lparam)}).exitCode == 0;
 }
 
+bool Show(unsigned long hwnd, int how) { return Invoke({"show", Hex(hwnd), std::to_string(how)}).exitCode == 0; }
+
 bool Send(unsigned long hwnd, unsigned msg, unsigned long wparam, unsigned long lparam, unsigned long timeoutMs,
           unsigned long* result) {
   RunResult r = Invoke({"send", Hex(hwnd), Hex(msg), Hex(wparam), Hex(lparam), std::to_string(timeoutMs)},

@@ -160,13 +160,16 @@ std::vector<MenuItem> Menu(unsigned long hwnd, std::string* error = nullptr);
 // Presses a box's button: id ("1") or text ("OK"); `error` gets why not.
 bool Click(unsigned long box, const std::string& button, std::string* error = nullptr);
 bool Post(unsigned long hwnd, unsigned msg, unsigned long wparam, unsigned long lparam);
+// Another program's ShowWindow(hwnd, how).
+bool Show(unsigned long hwnd, int how);
 // Sends and waits for the answer; false when there was none in `timeoutMs`.
 bool Send(unsigned long hwnd, unsigned msg, unsigned long wparam, unsigned long lparam,
           unsigned long timeoutMs = 5000, unsigned long* result = nullptr);
 }  // namespace probe
 
 // Message numbers used by the tests.
-constexpr unsigned WM_NULL_ = 0x0000, WM_CLOSE_ = 0x0010, WM_SYSCOMMAND_ = 0x0112;
+constexpr unsigned WM_NULL_ = 0x0000, WM_CLOSE_ = 0x0010, WM_QUIT_ = 0x0012, WM_SYSCOMMAND_ = 0x0112;
+constexpr int SW_HIDE_ = 0, SW_MINIMIZE_ = 6, SW_RESTORE_ = 9;
 constexpr unsigned long SC_SIZE_ = 0xF000, SC_MOVE_ = 0xF010, SC_MINIMIZE_ = 0xF020, SC_MAXIMIZE_ = 0xF030,
                         SC_CLOSE_ = 0xF060, SC_RESTORE_ = 0xF120;
 constexpr unsigned long WS_EX_TOPMOST_ = 0x08, WS_EX_TRANSPARENT_ = 0x20;

@@ -90,6 +90,26 @@ TEST_F(SaverTest, RunLocksAtOnceAndOnlyThePasswordEndsIt) {
   TypeToEnd("Zv7");
 }
 
+// One lock on the screen: the saver that Windows' idle timer starts over a
+// locked wzrv.exe ends at once with status 0, and the password typed unlocks
+// the lock the user sees.
+TEST_F(SaverTest, SaverOverALockedProgramEndsAtOnceAndThePasswordUnlocksTheProgram) {
+  ASSERT_TRUE(SetProfileSection({{"DefaultPassword", "Zv7"}}));
+  ASSERT_TRUE(Start());
+  ASSERT_TRUE(LockWithReminder());
+  ASSERT_TRUE(ScreenShows(expected_, "the desktop under the lock"));
+  Program saver;
+  ASSERT_TRUE(saver.Launch({"/s"}, AsSaver()));
+  int code = -1;
+  ASSERT_TRUE(saver.WaitExit(kWait, &code)) << "the saver kept running over the lock";
+  EXPECT_EQ(code, 0);
+  EXPECT_GE(saver.FindTrace("lock: declined"), 0);
+  ASSERT_TRUE(ScreenShows(expected_, "the program's lock after the saver", Millis(500)));
+  const size_t from = program_.Traces().size();
+  Type("Zv7\r");
+  EXPECT_TRUE(program_.WaitForTrace("PlaySound 4", from)) << "the password did not unlock the program";
+}
+
 TEST_F(SaverTest, FirstStartWithoutACacheBuildsTheFramesWithoutANoticeThenLocks) {
   const std::string dir = Env("WINEPREFIX") + "/drive_c/wzrv-saver-first";
   MakeDirs(dir);

@@ -403,6 +403,17 @@ int CmdGetText(int argc, char** argv) {
   return 0;
 }
 
+// Another program's ShowWindow on a window (SW_MINIMIZE, SW_HIDE, ...).
+int CmdShow(int argc, char** argv) {
+  HWND hwnd = nullptr;
+  unsigned long how = 0;
+  if (argc < 4 || !ParseWindow(argv[2], &hwnd) || !ParseNumber(argv[3], &how)) {
+    return Fail("show: usage HWND SW_NUMBER (a live window)");
+  }
+  ShowWindow(hwnd, static_cast<int>(how));
+  return 0;
+}
+
 int CmdGeometry(int argc, char** argv) {
   HWND hwnd = nullptr;
   if (argc < 3 || !ParseWindow(argv[2], &hwnd)) return Fail("geometry: no such window '%s'", argc > 2 ? argv[2] : "");
@@ -632,6 +643,7 @@ int main(int argc, char** argv) {
   if (cmd == "send") return CmdMessage(argc, argv, true);
   if (cmd == "settext") return CmdSetText(argc, argv);
   if (cmd == "geometry") return CmdGeometry(argc, argv);
+  if (cmd == "show") return CmdShow(argc, argv);
   if (cmd == "gettext") return CmdGetText(argc, argv);
   if (cmd == "monitors") return CmdMonitors();
   if (cmd == "trivial") return CmdTrivial(argc, argv);

@@ -1,0 +1,141 @@
+// The screen lock on Win32: the one lock state, the picture the locked
+// window shows, the window's place over the screen, the small window that
+// holds the keyboard under Wine, the guard that keeps the screen covered, and
+// the keyboard hook on a thread of its own. The main window hands it the
+// messages that concern the lock and asks it whether the screen is locked.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+
+#include "lock/lock_core.h"
+#include "shell/screen_core.h"
+
+class ScreenLock {
+ public:
+  static const char KeyClassName[];
+  static void Register(HINSTANCE instance);  // the key window's class
+
+  ScreenLock() = default;
+  ~ScreenLock();
+  ScreenLock(const ScreenLock&) = delete;
+  ScreenLock& operator=(const ScreenLock&) = delete;
+
+  // The window that covers the screen while locked (created minimised).
+  void Attach(HWND window);
+
+  wzrv::LockState State() const { return state_; }
+  // Locked or being unlocked: the window covers the screen.
+  bool Covering() const { return state_ == wzrv::LockState::Locked || state_ == wzrv::LockState::Unlocking; }
+  // Whether a quit message ends the message loop now (the loop asks): not
+  // while the screen is locked, whoever posted it.
+  static bool QuitEndsLoop();
+
+  // A lock request: false where it is declined (a lock is already being
+  // made or holds, or another lock of the program holds the screen).
+  // Without the reminder the screen is covered at once. With it, the
+  // picture of the screen before it is taken here, and the caller shows the
+  // box inside a ReminderWatch, then calls Cover.
+  bool Begin(bool withReminder);
+  // The reminder was answered: the window over the screen with the picture,
+  // the guard and the keys.
+  void Cover();
+  // The password: uncovers the screen, stops the guard and the hook, and
+  // gives up the screen; false where nothing is locked. Afterwards the window
+  // is still restored (ParkMinimised, or the saver's end).
+  bool Uncover();
+  // The session ends: the lock ends with it.
+  void EndSession();
+
+  // While it lives, the places the reminder box (any box of this thread)
+  // takes are noted: the picture shows the desktop from before it there.
+  class ReminderWatch {
+   public:
+    explicit ReminderWatch(ScreenLock* lock);
+    ~ReminderWatch();
+    ReminderWatch(const ReminderWatch&) = delete;
+    ReminderWatch& operator=(const ReminderWatch&) = delete;
+  };
+
+  // The lock's messages (timers, the guard's own, paint, show changes,
+  // iconify, monitors): true when taken, with what the window returns.
+  bool HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result);
+
+  // A field is about to play, and has played: the keyboard taken back, and
+  // no screen check while its last steps reach the screen.
+  void BeforeImpact();
+  void AfterImpact();
+
+  // The window leaves the screen after an unlock under Wine (see the .cpp).
+  void ParkMinimised();
+
+ private:
+  struct Picture {
+    HBITMAP bitmap = nullptr;
+    std::uint32_t* bits = nullptr;
+    wzrv::ScreenArea area;
+  };
+  static Picture NewPicture(const wzrv::ScreenArea& area);
+  static Picture CaptureScreen(const wzrv::ScreenArea& area);
+  static Picture CaptureSettled(const wzrv::ScreenArea& area);
+  static void Release(Picture* picture);
+  void TakePicture();
+  void Paint(HDC dc, const RECT& area);
+
+  wzrv::LockAction Apply(wzrv::LockEvent event);
+  void CoverScreen();
+  bool TakeScreen();
+  void GiveScreenBack();
+
+  // The ways of covering (wzrv::Cover), and the first, plain one.
+  void PlaceOverScreen();
+  void CoverNewScreen();
+  void Raise(const char* why);
+  void RestoreWindow(const char* why);
+  void MapAnew(const char* why);
+  void CoverBy(wzrv::Cover cover, const char* why);
+
+  void ShowKeyWindow();
+  void HideKeyWindow();
+  void TakeKeyboard();
+  static LRESULT CALLBACK KeyWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+
+  void StartGuard();
+  void StopGuard();
+  void ArmGuard(UINT millis);
+  void Guard();
+  bool WindowAboveLock() const;
+  bool ScreenShowsLock() const;
+  bool OffItsPlace() const;
+
+  void StartHook();
+  void StopHook();
+  static DWORD WINAPI HookThread(LPVOID self);
+  static LRESULT CALLBACK KeyboardHookProc(int code, WPARAM wParam, LPARAM lParam);
+
+  static ScreenLock* active;  // the process's lock (one window locks)
+  HWND window_ = nullptr;
+  wzrv::LockState state_ = wzrv::LockState::Unlocked;
+  bool withReminder_ = false;
+  HANDLE screenClaim_ = nullptr;  // the program's one lock on the screen, owned while it holds
+  bool claimed_ = false;
+
+  Picture picture_;          // the screen as it was when the lock began
+  Picture before_;           // the screen before the reminder
+  wzrv::ScreenArea boxArea_;  // where the reminder was
+  wzrv::ScreenArea coveredArea_;
+
+  HWND keyWindow_ = nullptr;
+  int keyboardTakes_ = 0;
+
+  int screenMisses_ = 0;
+  bool screenBlind_ = false;
+  DWORD pauseUntil_ = 0;  // no raise by a blind check before this tick
+  DWORD quietUntil_ = 0;  // no screen check before this tick
+  int ticks_ = 0;         // guard ticks since the lock
+  wzrv::HideCost hideCost_ = wzrv::HideCost::Unknown;
+
+  HANDLE hookThread_ = nullptr;
+  DWORD hookThreadId_ = 0;
+};

@@ -1,0 +1,800 @@
+// The screen lock. While it holds, the window must stay on the screen and
+// above everything, and every key typed must reach the password input,
+// whatever another program or the desktop does:
+// - one state (LockState) says whether the screen is locked; the window's
+//   show state follows it, never the reverse;
+// - one lock of the program holds the screen at a time (a named mutex, owned
+//   while locked);
+// - a guard checks ten times a second that the window is on the screen,
+//   that no other window stands above it and that the screen shows the
+//   locked picture, and covers the screen again by the ways of wzrv::Cover,
+//   each stronger than the last, while a check still finds it wrong; a show
+//   change or iconify that reaches the window covers again at once;
+// - a low-level keyboard hook on a thread of its own, present only while
+//   locked, hands the lock the keys typed while another window is in front,
+//   and swallows the keys that switch away from it. Nothing the window's
+//   thread does (a field, a mend, a box) delays its answer.
+#include "lock/screenlock.h"
+
+#include <cstring>
+
+#include "base/trace.h"
+#include "base/gdi_win32.h"  // last: counts GDI objects in a test build
+
+const char ScreenLock::KeyClassName[] = "Windows Z.R.V keys";
+
+namespace {
+
+// The program's one lock on the screen, whichever of its processes holds it
+// (wzrv.exe or the saver).
+constexpr char ScreenClaimName[] = "Local\\Windows Z.R.V lock";
+
+constexpr UINT_PTR GuardTimer = 3;
+constexpr UINT GuardPeriod = 100;
+// The guard's own message. wParam: CheckNow, Iconified (a window manager's
+// iconify), ShowChanged (the window minimised or hidden by anyone).
+constexpr UINT GuardMessage = WM_APP + 2;
+enum : WPARAM { CheckNow = 0, Iconified = 1, ShowChanged = 2 };
+// A message posted and taken at once makes Wine's time of the last message now.
+constexpr UINT FreshTimeMessage = WM_APP + 1;
+// The keyboard is taken at every guard tick for the first second of a lock
+// (and after a click), then every half second.
+constexpr int EagerKeyboardTakes = 10;
+constexpr int KeyboardEveryTicks = 5;
+// The window's first picture reaches the screen in this time after a lock,
+// and a field's last steps after the field.
+constexpr DWORD FirstPictureDelay = 300;
+// A hide that takes longer than this waited for a window manager that is not
+// there (Wine, with no window manager, waits two seconds for its answer).
+constexpr DWORD SlowHide = 1000;
+
+bool RunningUnderWine() {
+  HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+  return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+}
+
+bool Before(DWORD tick) { return GetTickCount() - tick >= 0x80000000u; }
+
+RECT AsRect(const wzrv::ScreenArea& a) { return RECT{a.left, a.top, a.Right(), a.Bottom()}; }
+
+// What the locked window covers: every monitor, the virtual screen.
+wzrv::ScreenArea LockedArea() {
+  RECT desk;
+  GetWindowRect(GetDesktopWindow(), &desk);
+  return wzrv::LockArea(GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN),
+                        GetSystemMetrics(SM_CXVIRTUALSCREEN), GetSystemMetrics(SM_CYVIRTUALSCREEN),
+                        desk.right - desk.left, desk.bottom - desk.top);
+}
+
+// Lets the window system catch up with what this thread asked of it (Wine
+// sends a thread's window requests to the X server only when the thread
+// waits for messages): waits for input without taking any message.
+void FlushWindowSystem() {
+  GdiFlush();
+  MsgWaitForMultipleObjects(0, nullptr, FALSE, 0, QS_ALLINPUT);
+}
+
+// Gives a window an empty shape: it shows nothing and clicks pass through it.
+void ShapeToNothing(HWND window) {
+  HRGN none = CreateRectRgn(0, 0, 0, 0);
+  if (none != nullptr && !SetWindowRgn(window, none, FALSE)) DeleteObject(none);  // else the window owns it
+}
+
+// The keyboard hook's thread and what it reads. Written before the thread
+// starts and read only on it, or (the windows) only read while it runs.
+HWND hookLockWindow = nullptr;
+HWND hookKeyWindow = nullptr;
+HHOOK keyboardHook = nullptr;
+wzrv::HookModifiers hookModifiers;
+
+// A key as the characters it types in the ANSI code page, with the modifiers
+// the hook has seen (AltGr among them) and the dead key typed before it, as
+// the keyboard layout of the window in front types them.
+int KeyCharacters(const KBDLLHOOKSTRUCT& key, HWND front, char* out, int size) {
+  BYTE state[256];
+  hookModifiers.Fill(state);
+  const HKL layout = GetKeyboardLayout(front != nullptr ? GetWindowThreadProcessId(front, nullptr) : 0);
+  WCHAR wide[8];
+  const int n = ToUnicodeEx(key.vkCode, key.scanCode, state, wide, 8, 0, layout);
+  if (n <= 0) return 0;  // no character, or a dead key kept for the next one
+  return WideCharToMultiByte(CP_ACP, 0, wide, n, out, size, nullptr, nullptr);
+}
+
+// Records every place a message box of this thread takes while it is open.
+wzrv::ScreenArea* watchedBoxArea = nullptr;
+HHOOK boxHook = nullptr;
+
+LRESULT CALLBACK BoxWatchProc(int code, WPARAM wParam, LPARAM lParam) {
+  if (code == HC_ACTION && watchedBoxArea != nullptr) {
+    const auto* m = reinterpret_cast<const CWPRETSTRUCT*>(lParam);
+    if (m->message == WM_WINDOWPOSCHANGED || m->message == WM_SHOWWINDOW || m->message == WM_NCPAINT) {
+      char cls[16];
+      RECT r;
+      if (GetClassNameA(m->hwnd, cls, sizeof cls) > 0 && std::strcmp(cls, "#32770") == 0 &&
+          IsWindowVisible(m->hwnd) && GetWindowRect(m->hwnd, &r)) {
+        *watchedBoxArea = wzrv::Union(*watchedBoxArea, wzrv::ScreenArea{r.left, r.top, r.right - r.left,
+                                                                         r.bottom - r.top});
+      }
+    }
+  }
+  return CallNextHookEx(boxHook, code, wParam, lParam);
+}
+
+}  // namespace
+
+void ScreenLock::Register(HINSTANCE instance) {
+  WNDCLASSA wc = {};
+  wc.lpfnWndProc = KeyWndProc;
+  wc.cbWndExtra = sizeof(ScreenLock*);  // NOLINT(bugprone-sizeof-expression): room for the object pointer
+  wc.hInstance = instance;
+  wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+  wc.lpszClassName = KeyClassName;
+  RegisterClassA(&wc);  // without it the lock still works, only takes no keys under some window managers
+}
+
+ScreenLock::~ScreenLock() {
+  StopHook();
+  if (keyWindow_ != nullptr) DestroyWindow(keyWindow_);
+  Release(&picture_);
+  Release(&before_);
+  GiveScreenBack();
+  if (screenClaim_ != nullptr) CloseHandle(screenClaim_);
+  if (active == this) active = nullptr;
+}
+
+ScreenLock* ScreenLock::active = nullptr;
+
+void ScreenLock::Attach(HWND window) {
+  window_ = window;
+  active = this;
+}
+
+// ---- The state -----------------------------------------------------------------------------
+
+// Every change of the state goes through the transition table.
+wzrv::LockAction ScreenLock::Apply(wzrv::LockEvent event) {
+  const wzrv::LockStep step = wzrv::LockTransition(state_, event, withReminder_);
+  if (step.next != state_) wzrv::Trace("lock: %s", wzrv::LockStateName(step.next));
+  state_ = step.next;
+  return step.action;
+}
+
+bool ScreenLock::QuitEndsLoop() {
+  return active == nullptr ||
+         wzrv::LockTransition(active->state_, wzrv::LockEvent::Quit, false).action == wzrv::LockAction::Quit;
+}
+
+bool ScreenLock::Begin(bool withReminder) {
+  if (state_ != wzrv::LockState::Unlocked) return false;
+  withReminder_ = withReminder;
+  if (Apply(withReminder ? wzrv::LockEvent::Request : wzrv::LockEvent::RequestAtStart) !=
+      wzrv::LockAction::TakeScreen) {
+    return false;
+  }
+  const wzrv::LockAction action = Apply(TakeScreen() ? wzrv::LockEvent::ScreenTaken : wzrv::LockEvent::ScreenBusy);
+  if (action == wzrv::LockAction::Decline) {
+    wzrv::Trace("lock: declined, another lock holds the screen");
+    return false;
+  }
+  boxArea_ = wzrv::ScreenArea{};
+  // The desktop as the user sees it before the reminder covers part of it:
+  // what lay under the box is taken from this picture, since the windows
+  // there may repaint themselves only later.
+  if (action == wzrv::LockAction::ShowReminder) before_ = CaptureSettled(LockedArea());
+  // Without the reminder the screen is covered at once.
+  if (action == wzrv::LockAction::Cover) CoverScreen();
+  return true;
+}
+
+void ScreenLock::Cover() {
+  if (state_ == wzrv::LockState::Locking && Apply(wzrv::LockEvent::ReminderClosed) == wzrv::LockAction::Cover) {
+    CoverScreen();
+  }
+}
+
+void ScreenLock::CoverScreen() {
+  TakePicture();
+  PlaceOverScreen();
+  ShowKeyWindow();
+  StartGuard();
+}
+
+bool ScreenLock::Uncover() {
+  if (Apply(wzrv::LockEvent::Password) != wzrv::LockAction::Uncover) return false;
+  StopGuard();
+  HideKeyWindow();
+  if (RunningUnderWine()) {
+    // An empty shape uncovers the desktop at once, and clicks go to what is
+    // below; the window leaves the screen after that, in Wine's own time.
+    ShapeToNothing(window_);
+    FlushWindowSystem();
+  }
+  Release(&picture_);
+  GiveScreenBack();
+  Apply(wzrv::LockEvent::Uncovered);
+  return true;
+}
+
+void ScreenLock::EndSession() {
+  if (state_ == wzrv::LockState::Unlocked) return;
+  StopGuard();
+  GiveScreenBack();
+  Apply(wzrv::LockEvent::EndSession);
+}
+
+// One lock of the program on the screen: the named mutex, owned by the
+// thread that locks. One abandoned by a process that ended counts as free.
+bool ScreenLock::TakeScreen() {
+  if (screenClaim_ == nullptr) screenClaim_ = CreateMutexA(nullptr, FALSE, ScreenClaimName);
+  if (screenClaim_ == nullptr) return true;  // nothing to tell by: this lock goes ahead
+  const DWORD r = WaitForSingleObject(screenClaim_, 0);
+  claimed_ = r == WAIT_OBJECT_0 || r == WAIT_ABANDONED;
+  return claimed_;
+}
+
+void ScreenLock::GiveScreenBack() {
+  if (claimed_) ReleaseMutex(screenClaim_);
+  claimed_ = false;
+}
+
+// Under Wine the X window needs help to leave the screen after an unlock:
+// - without a window manager nothing iconifies it, and it would go on
+//   covering the screen: it is moved off the screen first (the next lock
+//   gives it the desktop rectangle again);
+// - a window manager leaves the full-screen frame on the screen, and Wine
+//   answers its state change with a restore: unmapped first and shown
+//   minimised without activation, it comes back as the same icon as at
+//   start-up. (Without a window manager the unmap costs Wine about two
+//   seconds waiting for an answer, after the desktop is uncovered.)
+void ScreenLock::ParkMinimised() {
+  if (!RunningUnderWine()) {
+    ShowWindow(window_, SW_SHOWMINIMIZED);
+    return;
+  }
+  SetWindowPos(window_, nullptr, -32000, -32000, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  ShowWindow(window_, SW_SHOWMINNOACTIVE);
+  SetWindowPos(window_, nullptr, 0, 0, 0, 0, SWP_HIDEWINDOW | SWP_NOACTIVATE | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER);
+  ShowWindow(window_, SW_SHOWMINNOACTIVE);
+  SetWindowRgn(window_, nullptr, FALSE);
+  // The restored rectangle is the desktop's again, as it was at start-up.
+  WINDOWPLACEMENT placement;
+  placement.length = sizeof placement;
+  if (GetWindowPlacement(window_, &placement)) {
+    placement.rcNormalPosition = AsRect(LockedArea());
+    placement.showCmd = SW_SHOWMINNOACTIVE;
+    SetWindowPlacement(window_, &placement);
+  }
+}
+
+// ---- Messages ------------------------------------------------------------------------------
+
+bool ScreenLock::HandleMessage(UINT message, WPARAM wParam, LPARAM, LRESULT* result) {
+  const bool locked = state_ == wzrv::LockState::Locked;
+  *result = 0;
+  switch (message) {
+    case WM_TIMER:
+      if (wParam != GuardTimer) return false;
+      if (locked) Guard();
+      return true;
+    case GuardMessage:
+      if (!locked) return true;
+      if (wParam == Iconified) {
+        // Mapped anew, the window comes onto the current workspace too.
+        CoverBy(hideCost_ != wzrv::HideCost::Slow ? wzrv::Cover::MapAnew : wzrv::Cover::Restore, "iconified");
+      } else if (wParam == ShowChanged) {
+        if (OffItsPlace() && Apply(wzrv::LockEvent::ShowChanged) == wzrv::LockAction::CoverAgain) {
+          CoverBy(wzrv::Cover::Restore, "minimised or hidden");
+        }
+      } else {
+        Guard();
+      }
+      return true;
+    case WM_SYSCOMMAND:
+      // A window manager's iconify (a minimise, show desktop, another
+      // workspace) reaches the window as SC_MINIMIZE.
+      if (!locked || (wParam & 0xFFF0) != SC_MINIMIZE) return false;
+      PostMessageA(window_, GuardMessage, Iconified, 0);
+      return true;
+    case WM_ACTIVATEAPP:
+      if (locked && wParam == FALSE) PostMessageA(window_, GuardMessage, CheckNow, 0);
+      return false;
+    case WM_WINDOWPOSCHANGED:
+    case WM_SHOWWINDOW:
+    case WM_SIZE:
+      // Anyone's ShowWindow or SetWindowPos; the guard's own mends change the
+      // show state too, and are over by the time this is read.
+      if (locked && OffItsPlace()) PostMessageA(window_, GuardMessage, ShowChanged, 0);
+      return false;
+    case WM_DISPLAYCHANGE:
+      if (!locked) return false;
+      CoverNewScreen();
+      return true;
+    case WM_PAINT: {
+      if (!Covering()) return false;
+      PAINTSTRUCT ps;
+      HDC dc = BeginPaint(window_, &ps);
+      Paint(dc, ps.rcPaint);
+      EndPaint(window_, &ps);
+      return true;
+    }
+    case WM_ERASEBKGND: {
+      if (!Covering()) return false;
+      RECT area;
+      GetClientRect(window_, &area);
+      Paint(reinterpret_cast<HDC>(wParam), area);
+      *result = 1;
+      return true;
+    }
+    default:
+      return false;
+  }
+}
+
+void ScreenLock::BeforeImpact() { TakeKeyboard(); }
+
+void ScreenLock::AfterImpact() {
+  // The field's last steps reach the screen after this: no screen check until then.
+  quietUntil_ = GetTickCount() + FirstPictureDelay;
+  screenMisses_ = 0;
+  // A window manager may have taken the X focus at the click: taken back at
+  // once and again over the next second.
+  keyboardTakes_ = 0;
+  TakeKeyboard();
+}
+
+// ---- The picture ---------------------------------------------------------------------------
+
+// Windows that are composited (and Wine) show nothing of what lies under a
+// window that never paints, so the window keeps a copy of the screen taken
+// while it is still minimised and paints that.
+
+// A new 32-bit top-down picture of `area`, not yet filled.
+ScreenLock::Picture ScreenLock::NewPicture(const wzrv::ScreenArea& area) {
+  Picture p;
+  p.area = area;
+  if (area.Empty()) return p;
+  BITMAPINFO bi = {};
+  bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  bi.bmiHeader.biWidth = area.width;
+  bi.bmiHeader.biHeight = -area.height;
+  bi.bmiHeader.biPlanes = 1;
+  bi.bmiHeader.biBitCount = 32;
+  bi.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  p.bitmap = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+  p.bits = p.bitmap != nullptr ? static_cast<std::uint32_t*>(bits) : nullptr;
+  return p;
+}
+
+ScreenLock::Picture ScreenLock::CaptureScreen(const wzrv::ScreenArea& area) {
+  Picture p = NewPicture(area);
+  if (p.bitmap == nullptr) return p;
+  const wzrv::WindowDC screen(nullptr);
+  const wzrv::MemoryDC mem(screen);
+  if (mem == nullptr) {
+    Release(&p);
+    return p;
+  }
+  const wzrv::SelectedObject selected(mem, p.bitmap);
+  BitBlt(mem, 0, 0, area.width, area.height, screen, area.left, area.top, SRCCOPY);
+  GdiFlush();
+  return p;
+}
+
+// A box or menu that has just closed may still be on the screen: lets the
+// window system catch up, then waits (briefly, boundedly) until two copies
+// of the screen agree.
+ScreenLock::Picture ScreenLock::CaptureSettled(const wzrv::ScreenArea& area) {
+  FlushWindowSystem();
+  Picture shot = CaptureScreen(area);
+  const std::size_t bytes = static_cast<std::size_t>(area.width) * area.height * 4;
+  for (int attempt = 0; shot.bitmap != nullptr && attempt < 8; ++attempt) {
+    FlushWindowSystem();
+    Sleep(25);
+    Picture next = CaptureScreen(area);
+    if (next.bitmap == nullptr) break;
+    const bool same = std::memcmp(shot.bits, next.bits, bytes) == 0;
+    Release(&shot);
+    shot = next;
+    if (same) break;
+  }
+  return shot;
+}
+
+void ScreenLock::Release(Picture* picture) {
+  if (picture->bitmap != nullptr) DeleteObject(picture->bitmap);
+  *picture = Picture{};
+}
+
+// The picture the lock shows. Where the reminder was, the windows below may
+// not have repainted yet (or the box may not have left the screen): that
+// part is the desktop from before the box. Without a picture (none could be
+// made: a large virtual screen in a 32-bit process) the lock is black.
+void ScreenLock::TakePicture() {
+  Release(&picture_);
+  picture_ = CaptureSettled(LockedArea());
+  if (picture_.bitmap != nullptr && before_.bitmap != nullptr && !boxArea_.Empty()) {
+    GdiFlush();
+    wzrv::CopyScreenPart({picture_.bits, picture_.area}, {before_.bits, before_.area}, boxArea_);
+  }
+  Release(&before_);
+  if (picture_.bitmap == nullptr) wzrv::Trace("lock: no picture of the screen, the lock is black");
+}
+
+// Paints the part `area` (client coordinates) of the picture; the client
+// area's top-left corner is the picture's.
+void ScreenLock::Paint(HDC dc, const RECT& area) {
+  if (dc == nullptr) return;
+  if (picture_.bitmap == nullptr) {
+    if (state_ == wzrv::LockState::Locked) FillRect(dc, &area, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+    return;
+  }
+  const wzrv::MemoryDC mem(dc);
+  if (mem == nullptr) return;
+  const wzrv::SelectedObject selected(mem, picture_.bitmap);
+  BitBlt(dc, area.left, area.top, area.right - area.left, area.bottom - area.top, mem, area.left, area.top,
+         SRCCOPY);
+}
+
+ScreenLock::ReminderWatch::ReminderWatch(ScreenLock* lock) {
+  lock->boxArea_ = wzrv::ScreenArea{};
+  watchedBoxArea = &lock->boxArea_;
+  boxHook = SetWindowsHookExA(WH_CALLWNDPROCRET, BoxWatchProc, nullptr, GetCurrentThreadId());
+}
+
+ScreenLock::ReminderWatch::~ReminderWatch() {
+  if (boxHook != nullptr) UnhookWindowsHookEx(boxHook);
+  boxHook = nullptr;
+  watchedBoxArea = nullptr;
+}
+
+// ---- Covering ------------------------------------------------------------------------------
+
+// The window over the whole screen, restored and topmost. On Windows the
+// restore alone does it. Under Wine the X window of a popup restored from
+// minimised keeps the icon's small geometry (or whatever a window manager
+// chose), although the window's own rectangle already is the desktop's, so
+// the pointer and the keyboard never reach it; a change of size makes Wine
+// configure the X window again.
+void ScreenLock::PlaceOverScreen() {
+  ShowWindow(window_, SW_RESTORE);
+  const wzrv::ScreenArea area = LockedArea();
+  coveredArea_ = area;
+  const RECT desk = AsRect(area);
+  RECT now;
+  GetWindowRect(window_, &now);
+  if (RunningUnderWine()) {
+    // Wine published the minimised window's size as its fixed size, so a
+    // window manager keeps it that small: a frame change publishes the
+    // desktop size, and the change of size that follows is then carried out.
+    SetWindowPos(window_, HWND_TOPMOST, desk.left, desk.top, area.width, area.height - 1,
+                 SWP_NOACTIVATE | SWP_FRAMECHANGED);
+    SetWindowPos(window_, HWND_TOPMOST, desk.left, desk.top, area.width, area.height, SWP_NOACTIVATE);
+  } else if (!EqualRect(&desk, &now)) {
+    SetWindowPos(window_, HWND_TOPMOST, desk.left, desk.top, area.width, area.height, SWP_NOACTIVATE);
+  }
+}
+
+// The monitors changed while locked (one added or removed, a resolution
+// changed): the window covers the new virtual screen at once. The picture
+// keeps what it showed where the old and the new screen overlap; what was
+// not in it is black.
+void ScreenLock::CoverNewScreen() {
+  const wzrv::ScreenArea area = LockedArea();
+  coveredArea_ = area;
+  Picture next = NewPicture(area);
+  if (next.bitmap != nullptr) {
+    std::memset(next.bits, 0, static_cast<std::size_t>(area.width) * area.height * 4);
+    if (picture_.bitmap != nullptr) {
+      GdiFlush();
+      wzrv::CopyScreenPart({next.bits, next.area}, {picture_.bits, picture_.area}, area);
+    }
+    Release(&picture_);
+    picture_ = next;
+  }
+  wzrv::Trace("display change %d %d %d %d", area.left, area.top, area.width, area.height);
+  SetWindowPos(window_, HWND_TOPMOST, area.left, area.top, area.width, area.height, SWP_NOACTIVATE);
+  InvalidateRect(window_, nullptr, TRUE);
+  WZRV_GDI_TRACE("displaychange");
+}
+
+// Above every window again (under Wine the X window is restacked only when
+// the window order changes: the key window goes first, the lock above it),
+// with the keyboard.
+void ScreenLock::Raise(const char* why) {
+  wzrv::Trace("raise: %s", why);
+  if (keyWindow_ != nullptr) {
+    SetWindowPos(keyWindow_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  }
+  SetWindowPos(window_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  SetForegroundWindow(window_);
+  TakeKeyboard();
+}
+
+// Minimised and restored, the window is mapped again where it was taken off
+// the screen (unmapped, iconified by a window manager), over the whole
+// screen, topmost. A minimise of Wine's keeps it clear of the two-second wait
+// that hiding a managed window costs without a window manager.
+void ScreenLock::RestoreWindow(const char* why) {
+  wzrv::Trace("cover again: %s", why);
+  ShowWindow(window_, SW_SHOWMINNOACTIVE);
+  PlaceOverScreen();
+  ShowKeyWindow();
+  SetForegroundWindow(window_);
+  TakeKeyboard();
+}
+
+// Hidden and shown again, the window is taken by a window manager as a new
+// window, on the current workspace, in the normal state. Without a window
+// manager Wine waits two seconds in the hide: that is noted, and not done again.
+void ScreenLock::MapAnew(const char* why) {
+  wzrv::Trace("map anew: %s", why);
+  const DWORD start = GetTickCount();
+  if (keyWindow_ != nullptr) ShowWindow(keyWindow_, SW_HIDE);
+  ShowWindow(window_, SW_HIDE);
+  const DWORD took = GetTickCount() - start;
+  hideCost_ = took > SlowHide ? wzrv::HideCost::Slow : wzrv::HideCost::Fast;
+  wzrv::Trace("map anew: the hide took %lu ms", static_cast<unsigned long>(took));
+  PlaceOverScreen();
+  ShowKeyWindow();
+  SetForegroundWindow(window_);
+  TakeKeyboard();
+}
+
+void ScreenLock::CoverBy(wzrv::Cover cover, const char* why) {
+  switch (cover) {
+    case wzrv::Cover::Raise:
+      Raise(why);
+      break;
+    case wzrv::Cover::Restore:
+      RestoreWindow(why);
+      break;
+    case wzrv::Cover::MapAnew:
+      MapAnew(why);
+      break;
+    case wzrv::Cover::GiveUp:
+      // Every way tried, and the screen still shows something else: a window
+      // manager's own menu over everything, or a compositing manager that
+      // shows the lock while the screen as read here shows the desktop under
+      // it (xfwm4, once the window has been mapped anew). The screen check
+      // says nothing more until the next lock; show changes and the window
+      // manager's iconify still bring the lock back.
+      wzrv::Trace("the screen check cannot see the lock");
+      screenBlind_ = true;
+      Raise(why);
+      pauseUntil_ = GetTickCount() + wzrv::CoverSettleMillis(cover);
+      return;
+  }
+  const UINT settle = wzrv::CoverSettleMillis(cover);
+  if (cover != wzrv::Cover::Raise) quietUntil_ = GetTickCount() + settle;
+  ArmGuard(settle + (cover == wzrv::Cover::Raise ? 0 : 10));
+}
+
+// ---- The keyboard under Wine ---------------------------------------------------------------
+
+// Windows gives the keyboard to the window that comes to the front. Under
+// Wine the X window of a window that a window manager manages (every
+// full-screen one) gets the keys only when the window manager hands them
+// over, and a window manager does not always do that for a window that maps
+// itself over the screen. A window that no window manager manages takes the
+// X keyboard when it gets the focus. So the lock shows such a window, one
+// pixel in the corner of its screen with an empty shape, gives it the focus
+// and takes the focus back at once: the X keyboard stays with the small
+// window, and the keys typed there come to the window in front, the locked
+// one. Done at every guard tick for the first second, while a window manager
+// settles the new window, then every half second, and after every click
+// again for a second (fvwm moves the X focus at a click).
+void ScreenLock::ShowKeyWindow() {
+  if (!RunningUnderWine()) return;
+  const wzrv::ScreenArea area = LockedArea();
+  if (keyWindow_ == nullptr) {
+    keyWindow_ = CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, KeyClassName, "", WS_POPUP, area.left, area.top,
+                                 1, 1, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    if (keyWindow_ == nullptr) return;
+    SetWindowLongPtrA(keyWindow_, 0, reinterpret_cast<LONG_PTR>(this));
+    ShapeToNothing(keyWindow_);
+  }
+  SetWindowPos(keyWindow_, HWND_TOPMOST, area.left, area.top, 1, 1, SWP_NOACTIVATE | SWP_SHOWWINDOW);
+  keyboardTakes_ = 0;
+  TakeKeyboard();
+}
+
+void ScreenLock::HideKeyWindow() {
+  if (keyWindow_ == nullptr) return;
+  SetWindowPos(keyWindow_, nullptr, 0, 0, 0, 0,
+               SWP_HIDEWINDOW | SWP_NOACTIVATE | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER);
+}
+
+void ScreenLock::TakeKeyboard() {
+  ++keyboardTakes_;
+  if (keyWindow_ == nullptr || !IsWindowVisible(keyWindow_) || IsIconic(window_)) return;
+  // Wine dates its X focus request with the time of the last message taken
+  // from the queue, and the X server ignores a request older than the last
+  // focus change (a window manager's at a click, say): a message posted and
+  // taken at once makes that time now.
+  MSG msg;
+  if (PostMessageA(window_, FreshTimeMessage, 0, 0)) {
+    PeekMessageA(&msg, window_, FreshTimeMessage, FreshTimeMessage, PM_REMOVE);
+  }
+  SetFocus(keyWindow_);
+  SetForegroundWindow(window_);
+  SetFocus(window_);
+}
+
+// A key that reaches the small window goes on to the locked window.
+LRESULT CALLBACK ScreenLock::KeyWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  auto* self = reinterpret_cast<ScreenLock*>(GetWindowLongPtrA(hwnd, 0));
+  if (message == WM_CHAR && self != nullptr) {
+    PostMessageA(self->window_, message, wParam, lParam);
+    return 0;
+  }
+  if (message == WM_MOUSEACTIVATE) return MA_NOACTIVATE;
+  return DefWindowProcA(hwnd, message, wParam, lParam);
+}
+
+// ---- The guard -----------------------------------------------------------------------------
+
+void ScreenLock::StartGuard() {
+  screenMisses_ = 0;
+  screenBlind_ = false;
+  ticks_ = 0;
+  quietUntil_ = GetTickCount() + FirstPictureDelay;
+  pauseUntil_ = GetTickCount();
+  // Under Wine a window manager's iconify reaches a window as SC_MINIMIZE
+  // only when it has a minimise box: while locked it has one.
+  SetWindowLongPtrA(window_, GWL_STYLE, GetWindowLongPtrA(window_, GWL_STYLE) | WS_MINIMIZEBOX);
+  ArmGuard(GuardPeriod);
+  StartHook();
+}
+
+void ScreenLock::StopGuard() {
+  SetWindowLongPtrA(window_, GWL_STYLE, GetWindowLongPtrA(window_, GWL_STYLE) & ~LONG_PTR{WS_MINIMIZEBOX});
+  KillTimer(window_, GuardTimer);
+  StopHook();
+}
+
+// The guard's one timer: every GuardPeriod, or sooner after a way of
+// covering, to look at its effect.
+void ScreenLock::ArmGuard(UINT millis) { SetTimer(window_, GuardTimer, millis, nullptr); }
+
+void ScreenLock::Guard() {
+  ArmGuard(GuardPeriod);
+  ++ticks_;
+  // Not every system tells a program of a change of monitors that another
+  // program made (Wine does not).
+  if (!(LockedArea() == coveredArea_)) CoverNewScreen();
+  if (keyboardTakes_ < EagerKeyboardTakes || ticks_ % KeyboardEveryTicks == 0) TakeKeyboard();
+  if (OffItsPlace()) {
+    CoverBy(wzrv::Cover::Restore, "minimised or hidden");
+    return;
+  }
+  // A window manager may still answer the lock's last change of size with an
+  // earlier one (fvwm, now and then, left the window a line short).
+  RECT now;
+  const RECT want = AsRect(coveredArea_);
+  if (GetWindowRect(window_, &now) && !EqualRect(&now, &want)) {
+    wzrv::Trace("cover again %ld %ld %ld %ld", now.left, now.top, now.right, now.bottom);
+    SetWindowPos(window_, HWND_TOPMOST, want.left, want.top, want.right - want.left, want.bottom - want.top,
+                 SWP_NOACTIVATE);
+  }
+  if (WindowAboveLock()) Raise("window above");
+  if (Before(quietUntil_)) return;
+  if (ScreenShowsLock()) {
+    screenMisses_ = 0;
+    return;
+  }
+  if (screenBlind_) {
+    // Raises only, now and then: they change nothing that can be seen.
+    if (!Before(pauseUntil_)) {
+      Raise("screen");
+      pauseUntil_ = GetTickCount() + wzrv::CoverSettleMillis(wzrv::Cover::GiveUp);
+    }
+    return;
+  }
+  CoverBy(wzrv::CoverForMiss(++screenMisses_, hideCost_), "screen");
+}
+
+bool ScreenLock::OffItsPlace() const { return IsIconic(window_) || !IsWindowVisible(window_); }
+
+// Another visible top-level window over the locked area, above the lock in
+// the window order (another program's topmost window or box).
+bool ScreenLock::WindowAboveLock() const {
+  const RECT area = AsRect(coveredArea_);
+  for (HWND w = GetWindow(window_, GW_HWNDPREV); w != nullptr; w = GetWindow(w, GW_HWNDPREV)) {
+    if (w == keyWindow_ || !IsWindowVisible(w)) continue;
+    RECT r, common;
+    if (GetWindowRect(w, &r) && IntersectRect(&common, &r, &area)) return true;
+  }
+  return false;
+}
+
+// Whether the screen shows the locked picture (black, without one) at a
+// 5 x 5 grid of points. What another program's window (an X client under
+// Wine) shows above the lock, or an unmapped window, shows here as other
+// pixels. Not on a palette display, whose colours do not come back exactly.
+bool ScreenLock::ScreenShowsLock() const {
+  const wzrv::WindowDC screen(nullptr);
+  if (screen == nullptr || (GetDeviceCaps(screen, RASTERCAPS) & RC_PALETTE) != 0) return true;
+  const wzrv::ScreenArea& a = picture_.bits != nullptr ? picture_.area : coveredArea_;
+  const RECT covered = AsRect(coveredArea_);
+  for (int i = 0; i < 5; ++i) {
+    for (int j = 0; j < 5; ++j) {
+      const POINT p{a.left + a.width * (2 * i + 1) / 10, a.top + a.height * (2 * j + 1) / 10};
+      if (!PtInRect(&covered, p) || MonitorFromPoint(p, MONITOR_DEFAULTTONULL) == nullptr) continue;
+      const COLORREF shown = GetPixel(screen, p.x, p.y);
+      std::uint32_t want = 0;
+      if (picture_.bits != nullptr) {
+        want = picture_.bits[static_cast<std::size_t>(p.y - a.top) * static_cast<std::size_t>(a.width) +
+                             static_cast<std::size_t>(p.x - a.left)];
+      }
+      if (shown != CLR_INVALID && shown != RGB(want >> 16 & 0xFF, want >> 8 & 0xFF, want & 0xFF)) return false;
+    }
+  }
+  return true;
+}
+
+// ---- The keyboard hook ---------------------------------------------------------------------
+
+// The hook lives on a thread of its own that does nothing but answer it, so
+// that the system never finds it slow (Windows removes a low-level hook that
+// does not answer in time, silently and for good).
+void ScreenLock::StartHook() {
+  if (hookThread_ != nullptr) return;
+  hookLockWindow = window_;
+  hookKeyWindow = keyWindow_;
+  hookModifiers.Reset((GetKeyState(VK_CAPITAL) & 1) != 0);
+  HANDLE ready = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  hookThread_ = CreateThread(nullptr, 0, HookThread, ready, 0, &hookThreadId_);
+  if (hookThread_ == nullptr) {
+    wzrv::Trace("lock: no keyboard thread (%lu)", GetLastError());
+  } else if (ready != nullptr) {
+    WaitForSingleObject(ready, 2000);
+  }
+  if (ready != nullptr) CloseHandle(ready);
+}
+
+void ScreenLock::StopHook() {
+  if (hookThread_ == nullptr) return;
+  PostThreadMessageA(hookThreadId_, WM_QUIT, 0, 0);
+  if (WaitForSingleObject(hookThread_, 2000) != WAIT_OBJECT_0) wzrv::Trace("lock: the keyboard thread did not end");
+  CloseHandle(hookThread_);
+  hookThread_ = nullptr;
+  hookThreadId_ = 0;
+}
+
+DWORD WINAPI ScreenLock::HookThread(LPVOID param) {
+  MSG msg;
+  PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE);  // the thread's queue, for the quit
+  keyboardHook = SetWindowsHookExA(WH_KEYBOARD_LL, KeyboardHookProc, GetModuleHandleA(nullptr), 0);
+  if (keyboardHook == nullptr) wzrv::Trace("lock: no keyboard hook (%lu)", GetLastError());
+  if (param != nullptr) SetEvent(static_cast<HANDLE>(param));
+  while (GetMessageA(&msg, nullptr, 0, 0) > 0) DispatchMessageA(&msg);
+  if (keyboardHook != nullptr) UnhookWindowsHookEx(keyboardHook);
+  keyboardHook = nullptr;
+  return 0;
+}
+
+// The keys while locked. With the lock in front they go their usual way (as
+// WM_CHAR to the window); with another window in front they are the lock's
+// all the same: posted to it as characters, in the order typed, and kept
+// from that window.
+LRESULT CALLBACK ScreenLock::KeyboardHookProc(int code, WPARAM wParam, LPARAM lParam) {
+  if (code != HC_ACTION) return CallNextHookEx(nullptr, code, wParam, lParam);
+  const auto* key = reinterpret_cast<const KBDLLHOOKSTRUCT*>(lParam);
+  const bool down = wParam == WM_KEYDOWN || wParam == WM_SYSKEYDOWN;
+  const bool modifier = hookModifiers.Note(key->vkCode, down);
+  const bool alt = (key->flags & LLKHF_ALTDOWN) != 0 || hookModifiers.Alt();
+  const bool control = hookModifiers.Control() || (GetAsyncKeyState(VK_CONTROL) & 0x8000) != 0;
+  if (wzrv::SwitchesAway(key->vkCode, alt, control)) return 1;
+  const HWND front = GetForegroundWindow();
+  if (front == hookLockWindow || (front != nullptr && front == hookKeyWindow)) {
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+  }
+  if (down && !modifier) {
+    char chars[16];
+    const int n = KeyCharacters(*key, front, chars, sizeof chars);
+    for (int i = 0; i < n; ++i) PostMessageA(hookLockWindow, WM_CHAR, static_cast<unsigned char>(chars[i]), 0);
+  }
+  if (down) PostMessageA(hookLockWindow, GuardMessage, CheckNow, 0);
+  return 1;
+}
