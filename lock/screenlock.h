@@ -39,8 +39,10 @@ class ScreenLock {
   // box inside a ReminderWatch, then calls Cover.
   bool Begin(bool withReminder);
   // The reminder was answered: the window over the screen with the picture,
-  // the guard and the keys.
+  // the guard and the keys. The ReminderWatch calls it the moment the box
+  // is answered; afterwards it does nothing.
   void Cover();
+  void NoteBox(const wzrv::ScreenArea& area);  // where the reminder stands
   // The password: uncovers the screen, stops the guard and the hook, and
   // gives up the screen; false where nothing is locked. Afterwards the window
   // is still restored (ParkMinimised, or the saver's end).

@@ -100,25 +100,61 @@ int KeyCharacters(const KBDLLHOOKSTRUCT& key, HWND front, char* out, int size) {
   return WideCharToMultiByte(CP_ACP, 0, wide, n, out, size, nullptr, nullptr);
 }
 
-// Records every place a message box of this thread takes while it is open.
-wzrv::ScreenArea* watchedBoxArea = nullptr;
+// Records every place a message box of this thread takes while it is open,
+// and covers the screen the moment the box is answered: its hide is the
+// first thing the box does then, and the lock comes before it. (Under Wine
+// without a window manager the hide waits two seconds for an answer that
+// never comes; the screen is locked meanwhile.)
+ScreenLock* watchingLock = nullptr;
 HHOOK boxHook = nullptr;
+HHOOK boxHideHook = nullptr;
+
+bool IsBox(HWND hwnd) {
+  char cls[16];
+  return GetClassNameA(hwnd, cls, sizeof cls) > 0 && std::strcmp(cls, "#32770") == 0;
+}
 
 LRESULT CALLBACK BoxWatchProc(int code, WPARAM wParam, LPARAM lParam) {
-  if (code == HC_ACTION && watchedBoxArea != nullptr) {
+  if (code == HC_ACTION && watchingLock != nullptr) {
     const auto* m = reinterpret_cast<const CWPRETSTRUCT*>(lParam);
-    if (m->message == WM_WINDOWPOSCHANGED || m->message == WM_SHOWWINDOW || m->message == WM_NCPAINT) {
-      char cls[16];
-      RECT r;
-      if (GetClassNameA(m->hwnd, cls, sizeof cls) > 0 && std::strcmp(cls, "#32770") == 0 &&
-          IsWindowVisible(m->hwnd) && GetWindowRect(m->hwnd, &r)) {
-        *watchedBoxArea = wzrv::Union(*watchedBoxArea, wzrv::ScreenArea{r.left, r.top, r.right - r.left,
-                                                                         r.bottom - r.top});
-      }
+    RECT r;
+    if ((m->message == WM_WINDOWPOSCHANGED || m->message == WM_SHOWWINDOW || m->message == WM_NCPAINT) &&
+        IsBox(m->hwnd) && IsWindowVisible(m->hwnd) && GetWindowRect(m->hwnd, &r)) {
+      watchingLock->NoteBox(wzrv::ScreenArea{r.left, r.top, r.right - r.left, r.bottom - r.top});
     }
   }
   return CallNextHookEx(boxHook, code, wParam, lParam);
 }
+
+LRESULT CALLBACK BoxHideProc(int code, WPARAM wParam, LPARAM lParam) {
+  if (code == HC_ACTION && watchingLock != nullptr) {
+    const auto* m = reinterpret_cast<const CWPSTRUCT*>(lParam);
+    if (m->message == WM_WINDOWPOSCHANGING && (reinterpret_cast<const WINDOWPOS*>(m->lParam)->flags & SWP_HIDEWINDOW) &&
+        IsBox(m->hwnd) && IsWindowVisible(m->hwnd)) {
+      ScreenLock* lock = watchingLock;
+      watchingLock = nullptr;  // once
+      lock->Cover();
+    }
+  }
+  return CallNextHookEx(boxHideHook, code, wParam, lParam);
+}
+
+// The time of each step of a lock, in the trace.
+class StepClock {
+ public:
+  StepClock() { QueryPerformanceCounter(&last_); }
+  void Step(const char* what) {
+    LARGE_INTEGER now, f;
+    QueryPerformanceCounter(&now);
+    QueryPerformanceFrequency(&f);
+    wzrv::Trace("lock step %s %.1f ms", what, 1000.0 * static_cast<double>(now.QuadPart - last_.QuadPart) /
+                                                  static_cast<double>(f.QuadPart));
+    last_ = now;
+  }
+
+ private:
+  LARGE_INTEGER last_;
+};
 
 }  // namespace
 
@@ -180,7 +216,11 @@ bool ScreenLock::Begin(bool withReminder) {
   // The desktop as the user sees it before the reminder covers part of it:
   // what lay under the box is taken from this picture, since the windows
   // there may repaint themselves only later.
-  if (action == wzrv::LockAction::ShowReminder) before_ = CaptureSettled(LockedArea());
+  if (action == wzrv::LockAction::ShowReminder) {
+    StepClock clock;
+    before_ = CaptureSettled(LockedArea());
+    clock.Step("picture before the reminder");
+  }
   // Without the reminder the screen is covered at once.
   if (action == wzrv::LockAction::Cover) CoverScreen();
   return true;
@@ -192,11 +232,18 @@ void ScreenLock::Cover() {
   }
 }
 
+// The picture, and the window over the screen first: that is what the user
+// waits for. The key window and the guard come after.
 void ScreenLock::CoverScreen() {
+  StepClock clock;
   TakePicture();
+  clock.Step("picture");
   PlaceOverScreen();
+  FlushWindowSystem();
+  clock.Step("cover");
   ShowKeyWindow();
   StartGuard();
+  clock.Step("keys and guard");
 }
 
 bool ScreenLock::Uncover() {
@@ -286,6 +333,9 @@ bool ScreenLock::HandleMessage(UINT message, WPARAM wParam, LPARAM, LRESULT* res
           CoverBy(wzrv::Cover::Restore, "minimised or hidden");
         }
       } else {
+        // The lock lost the foreground (under Wine: the X focus went to
+        // another client): the keyboard first, then the checks.
+        TakeKeyboard();
         Guard();
       }
       return true;
@@ -412,7 +462,10 @@ void ScreenLock::Release(Picture* picture) {
 // made: a large virtual screen in a 32-bit process) the lock is black.
 void ScreenLock::TakePicture() {
   Release(&picture_);
-  picture_ = CaptureSettled(LockedArea());
+  // With the reminder still on the screen (the lock comes at its answer),
+  // one copy serves: the box's place comes from the picture before it.
+  const bool boxShown = before_.bitmap != nullptr && !boxArea_.Empty();
+  picture_ = boxShown ? CaptureScreen(LockedArea()) : CaptureSettled(LockedArea());
   if (picture_.bitmap != nullptr && before_.bitmap != nullptr && !boxArea_.Empty()) {
     GdiFlush();
     wzrv::CopyScreenPart({picture_.bits, picture_.area}, {before_.bits, before_.area}, boxArea_);
@@ -438,14 +491,24 @@ void ScreenLock::Paint(HDC dc, const RECT& area) {
 
 ScreenLock::ReminderWatch::ReminderWatch(ScreenLock* lock) {
   lock->boxArea_ = wzrv::ScreenArea{};
-  watchedBoxArea = &lock->boxArea_;
+  watchingLock = lock;
   boxHook = SetWindowsHookExA(WH_CALLWNDPROCRET, BoxWatchProc, nullptr, GetCurrentThreadId());
+  boxHideHook = SetWindowsHookExA(WH_CALLWNDPROC, BoxHideProc, nullptr, GetCurrentThreadId());
 }
 
 ScreenLock::ReminderWatch::~ReminderWatch() {
   if (boxHook != nullptr) UnhookWindowsHookEx(boxHook);
-  boxHook = nullptr;
-  watchedBoxArea = nullptr;
+  if (boxHideHook != nullptr) UnhookWindowsHookEx(boxHideHook);
+  boxHook = boxHideHook = nullptr;
+  watchingLock = nullptr;
+}
+
+// With the box, the frame and shadow a window manager or compositor draws
+// around it (xfwm4's reach well beyond the box's own rectangle).
+void ScreenLock::NoteBox(const wzrv::ScreenArea& area) {
+  constexpr int Margin = 64;
+  boxArea_ = wzrv::Union(boxArea_, wzrv::ScreenArea{area.left - Margin, area.top - Margin, area.width + 2 * Margin,
+                                                    area.height + 2 * Margin});
 }
 
 // ---- Covering ------------------------------------------------------------------------------
@@ -508,6 +571,9 @@ void ScreenLock::Raise(const char* why) {
   }
   SetWindowPos(window_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   SetForegroundWindow(window_);
+  // A window manager may hand the keyboard to the other window after this:
+  // taken back at every tick for a second.
+  keyboardTakes_ = 0;
   TakeKeyboard();
 }
 
