@@ -133,6 +133,9 @@ LRESULT CALLBACK BoxHideProc(int code, WPARAM wParam, LPARAM lParam) {
         IsBox(m->hwnd) && IsWindowVisible(m->hwnd)) {
       ScreenLock* lock = watchingLock;
       watchingLock = nullptr;  // once
+      // The box stays above the window that owns it, the lock, until its
+      // hide is done: an empty shape takes it off the screen at once.
+      ShapeToNothing(m->hwnd);
       lock->Cover();
     }
   }
@@ -239,6 +242,11 @@ void ScreenLock::CoverScreen() {
   TakePicture();
   clock.Step("picture");
   PlaceOverScreen();
+  // Painted now, not when the thread next takes messages (under Wine without
+  // a window manager that is two seconds later, after the box's hide): a
+  // window that paints no background shows what was on the screen before
+  // it, the box among it, until it paints.
+  UpdateWindow(window_);
   FlushWindowSystem();
   clock.Step("cover");
   ShowKeyWindow();
@@ -292,7 +300,8 @@ void ScreenLock::GiveScreenBack() {
 //   answers its state change with a restore: unmapped first and shown
 //   minimised without activation, it comes back as the same icon as at
 //   start-up. (Without a window manager the unmap costs Wine about two
-//   seconds waiting for an answer, after the desktop is uncovered.)
+//   seconds waiting for an answer, after the desktop is uncovered: once
+//   that is known, there is no unmap.)
 void ScreenLock::ParkMinimised() {
   if (!RunningUnderWine()) {
     ShowWindow(window_, SW_SHOWMINIMIZED);
@@ -300,8 +309,15 @@ void ScreenLock::ParkMinimised() {
   }
   SetWindowPos(window_, nullptr, -32000, -32000, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
   ShowWindow(window_, SW_SHOWMINNOACTIVE);
-  SetWindowPos(window_, nullptr, 0, 0, 0, 0, SWP_HIDEWINDOW | SWP_NOACTIVATE | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER);
-  ShowWindow(window_, SW_SHOWMINNOACTIVE);
+  // Where a hide is known to wait for a window manager that is not there,
+  // there is no frame to take off the screen either: no hide.
+  if (hideCost_ != wzrv::HideCost::Slow) {
+    const DWORD start = GetTickCount();
+    SetWindowPos(window_, nullptr, 0, 0, 0, 0,
+                 SWP_HIDEWINDOW | SWP_NOACTIVATE | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER);
+    hideCost_ = GetTickCount() - start > SlowHide ? wzrv::HideCost::Slow : wzrv::HideCost::Fast;
+    ShowWindow(window_, SW_SHOWMINNOACTIVE);
+  }
   SetWindowRgn(window_, nullptr, FALSE);
   // The restored rectangle is the desktop's again, as it was at start-up.
   WINDOWPLACEMENT placement;
@@ -440,7 +456,7 @@ ScreenLock::Picture ScreenLock::CaptureSettled(const wzrv::ScreenArea& area) {
   const std::size_t bytes = static_cast<std::size_t>(area.width) * area.height * 4;
   for (int attempt = 0; shot.bitmap != nullptr && attempt < 8; ++attempt) {
     FlushWindowSystem();
-    Sleep(25);
+    Sleep(10);
     Picture next = CaptureScreen(area);
     if (next.bitmap == nullptr) break;
     const bool same = std::memcmp(shot.bits, next.bits, bytes) == 0;

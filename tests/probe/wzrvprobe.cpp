@@ -45,6 +45,14 @@ void Write(const std::string& s) {
   WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), s.data(), static_cast<DWORD>(s.size()), &written, nullptr);
 }
 
+// The performance counter in milliseconds.
+double NowMillis() {
+  LARGE_INTEGER f, c;
+  QueryPerformanceFrequency(&f);
+  QueryPerformanceCounter(&c);
+  return 1000.0 * static_cast<double>(c.QuadPart) / static_cast<double>(f.QuadPart);
+}
+
 int Fail(const char* format, ...) {
   char text[512];
   va_list args;
@@ -349,9 +357,13 @@ int CmdMessage(int argc, char** argv, bool send) {
     return Fail("%s: usage HWND MSG WPARAM LPARAM%s (a live window, numbers)", argv[1], send ? " [TIMEOUT_MS]" : "");
   }
   if (!send) {
+    const double at = NowMillis();
     if (!PostMessageW(hwnd, message, wparam, static_cast<LPARAM>(lparam))) {
       return Fail("post: PostMessage failed (%lu)", GetLastError());
     }
+    char line[64];
+    std::snprintf(line, sizeof line, "posted\tt=%.3f\n", at);
+    Write(line);
     return 0;
   }
   DWORD_PTR result = 0;
@@ -474,6 +486,89 @@ double Median(std::vector<double> v) {
   if (v.empty()) return 0;
   std::sort(v.begin(), v.end());
   return v[v.size() / 2];
+}
+
+// The reference of the lock's benchmark, timed from outside by the same X
+// observer as the program: CYCLES times a topmost window the size of the
+// screen that paints one colour, shown and hidden, then CYCLES times a plain
+// message box, each closed by the probe itself after a while. Each action
+// prints its moment on the performance counter (under Wine the host's raw
+// monotonic clock), in milliseconds, before it is taken.
+LRESULT CALLBACK ReferenceProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
+  if (msg == WM_ERASEBKGND) return 1;
+  if (msg == WM_PAINT) {
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(w, &ps);
+    HBRUSH brush = CreateSolidBrush(RGB(255, 0, 255));
+    FillRect(dc, &ps.rcPaint, brush);
+    DeleteObject(brush);
+    EndPaint(w, &ps);
+    return 0;
+  }
+  return DefWindowProcA(w, msg, wp, lp);
+}
+
+void PumpFor(DWORD ms) {
+  const DWORD end = GetTickCount() + ms;
+  for (DWORD now = GetTickCount(); static_cast<LONG>(end - now) > 0; now = GetTickCount()) {
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, end - now, QS_ALLINPUT);
+    Pump();
+  }
+}
+
+void Moment(const char* what) {
+  char line[64];
+  std::snprintf(line, sizeof line, "%s\tt=%.3f\n", what, NowMillis());
+  Write(line);
+}
+
+DWORD WINAPI CloseBoxLater(LPVOID) {
+  for (int i = 0; i < 100; ++i) {
+    Sleep(20);
+    HWND box = FindWindowA("#32770", "wzrvprobe reference");
+    if (box == nullptr) continue;
+    Sleep(1500);
+    Moment("boxend");
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+    return 0;
+  }
+  return 0;
+}
+
+int CmdReference(int argc, char** argv) {
+  const int cycles = argc > 2 ? std::atoi(argv[2]) : 5;
+  const DWORD pause = argc > 3 ? static_cast<DWORD>(std::atoi(argv[3])) : 800;
+  WNDCLASSA wc = {};
+  wc.lpfnWndProc = ReferenceProc;
+  wc.hInstance = GetModuleHandleA(nullptr);
+  wc.lpszClassName = "wzrvprobe reference";
+  RegisterClassA(&wc);
+  const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
+  HWND window = CreateWindowExA(WS_EX_TOPMOST, wc.lpszClassName, "reference", WS_POPUP, 0, 0, w, h, nullptr,
+                                nullptr, wc.hInstance, nullptr);
+  if (window == nullptr) return Fail("reference: no window");
+  for (int i = 0; i < cycles; ++i) {
+    Moment("show");
+    ShowWindow(window, SW_SHOW);
+    UpdateWindow(window);
+    PumpFor(pause);
+    Moment("hide");
+    ShowWindow(window, SW_HIDE);
+    PumpFor(pause);
+  }
+  DestroyWindow(window);
+  for (int i = 0; i < cycles; ++i) {
+    HANDLE closer = CreateThread(nullptr, 0, CloseBoxLater, nullptr, 0, nullptr);
+    Moment("box");
+    MessageBoxA(nullptr, "reference", "wzrvprobe reference", MB_OK);
+    if (closer != nullptr) {
+      WaitForSingleObject(closer, 5000);
+      CloseHandle(closer);
+    }
+    PumpFor(pause);
+  }
+  Moment("end");
+  return 0;
 }
 
 int CmdTrivial(int argc, char** argv) {
@@ -647,6 +742,7 @@ int main(int argc, char** argv) {
   if (cmd == "gettext") return CmdGetText(argc, argv);
   if (cmd == "monitors") return CmdMonitors();
   if (cmd == "trivial") return CmdTrivial(argc, argv);
+  if (cmd == "reference") return CmdReference(argc, argv);
   if (cmd == "intruder") return CmdIntruder(argc, argv);
   if (cmd == "host") return CmdHost(argc, argv);
   return Fail("unknown command '%s'", argv[1]);
