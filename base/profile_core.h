@@ -12,6 +12,11 @@ namespace wzrv {
 // The profile section that holds every setting of the program.
 extern const char SectionName[];  // "Windows-Zorvel"
 
+// Whether the section named in a notice that settings changed (the text of
+// WM_WININICHANGE / WM_SETTINGCHANGE; null for none) is the program's: section
+// names compare without regard to case.
+bool NamesProgramSection(const char* section);
+
 class ProfileStore {
  public:
   virtual ~ProfileStore() = default;

@@ -4,6 +4,14 @@
 
 namespace wzrv {
 
+const char MessageCaption[] = "Windows Zorvel";
+
+NarrowMode NarrowModeFor(unsigned codePage) {
+  constexpr unsigned Utf8 = 65001, ErrInvalidChars = 0x80, NoBestFitChars = 0x400;
+  if (codePage == Utf8) return {ErrInvalidChars, false};
+  return {NoBestFitChars, true};
+}
+
 void CopyText(char* dst, std::size_t size, const char* src) {
   if (size == 0) return;
   std::size_t i = 0;

@@ -1,5 +1,7 @@
 #include "base/text_win32.h"
 
+#include "base/text_core.h"
+
 namespace wzrv {
 
 bool ProgramTextWidens() {
@@ -19,11 +21,13 @@ std::wstring Widen(const char* text, UINT codePage, int length) {
 
 bool Narrow(const wchar_t* wide, std::string* text) {
   text->clear();
+  const NarrowMode mode = NarrowModeFor(GetACP());
   BOOL lost = FALSE;
-  const int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, -1, nullptr, 0, nullptr, &lost);
+  BOOL* lostFlag = mode.reportsLoss ? &lost : nullptr;
+  const int n = WideCharToMultiByte(CP_ACP, mode.flags, wide, -1, nullptr, 0, nullptr, lostFlag);
   if (n <= 0 || lost) return false;
   text->assign(static_cast<std::size_t>(n), '\0');
-  WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, -1, &(*text)[0], n, nullptr, &lost);
+  if (WideCharToMultiByte(CP_ACP, mode.flags, wide, -1, &(*text)[0], n, nullptr, lostFlag) != n) return false;
   text->resize(static_cast<std::size_t>(n) - 1);
   return !lost;
 }

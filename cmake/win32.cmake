@@ -46,6 +46,13 @@ add_custom_target(wzrv_sounds ALL DEPENDS ${WZRV_SOUNDS})
 # becomes "?"), and Windows honours it only from Windows 11. The program
 # widens its own Japanese texts itself (base/text_win32.h).
 set(WZRV_VERSION_QUAD ${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR}.${PROJECT_VERSION_PATCH}.0)
+# Windows checks that an executable's own manifest names its processor: an
+# x86-64 program whose manifest says x86 is refused at start.
+if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
+  set(WZRV_MANIFEST_ARCH amd64)
+else()
+  set(WZRV_MANIFEST_ARCH x86)
+endif()
 configure_file(resources/wzrv_version.h.in ${CMAKE_CURRENT_BINARY_DIR}/wzrv_version.h @ONLY)
 configure_file(resources/wzrv.manifest.in ${CMAKE_CURRENT_BINARY_DIR}/wzrv.manifest @ONLY)
 

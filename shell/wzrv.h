@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <string>
 
 #include "lock/screenlock.h"
 #include "shell/screen_core.h"
@@ -105,6 +106,12 @@ class MainWindow : public Window, public wzrv::MainWindowBase {
   void Lock(bool withReminder);
   void Impact(LPARAM lParam);
   void OnDestroy();
+  // Another program (the saver's settings, another copy's dialog) stored the
+  // section: the colours, sounds and password are read again; the password
+  // of a lock that holds only after its unlock.
+  void ReadSettingsAgain();
+  bool passwordStale = false;
+  std::string storedPassword;  // the password as last read from or written to the profile
 
   // The preview of the screen saver (saver_win32.cpp): the fields at random
   // points of a picture of the screen's size, shown scaled down.

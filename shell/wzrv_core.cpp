@@ -10,7 +10,6 @@
 namespace wzrv {
 
 const char KeyDefaultPassword[] = "DefaultPassword";
-const char MessageCaption[] = "Windows Zorvel";
 const char ReminderCaption[] = "Confirm Password";
 
 const SystemMenuItem SystemMenuItems[SystemMenuItemCount] = {

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 
+#include "base/text_core.h"  // MessageCaption
 #include "pattern/pattern_core.h"
 #include "resources/resource.h"
 
@@ -44,7 +45,6 @@ constexpr unsigned Restore = 0xF120;
 
 // Texts (Shift-JIS at run time).
 extern const char KeyDefaultPassword[];
-extern const char MessageCaption[];     // caption of the program's own message boxes
 extern const char ReminderCaption[];
 
 // Items the program inserts at the top of the system menu, in position order;

@@ -2,9 +2,12 @@
 
 #include <cstring>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "palette/appaldlg.h"
+#include "base/profile_win32.h"
+#include "base/text_core.h"
 #include "base/text_win32.h"
 #include "base/trace.h"
 #include "shell/options.h"
@@ -124,6 +127,7 @@ MainWindow::MainWindow(int option, HWND parent) {
   GetProfileStringA(wzrv::SectionName, wzrv::KeyDefaultPassword, "", Password,
                     sizeof(Password));
   WriteProfileStringA(wzrv::SectionName, wzrv::KeyDefaultPassword, Password);
+  storedPassword = Password;
 
   // The program's system-menu items, then the window shown minimised.
   if (previewParent == nullptr) {
@@ -188,6 +192,10 @@ LRESULT MainWindow::WndProc(UINT iMessage, WPARAM wParam, LPARAM lParam) {
   LRESULT taken = 0;
   if (screenLock.HandleMessage(iMessage, wParam, lParam, &taken)) return taken;
   if (iMessage == WM_ENDSESSION && wParam != FALSE) screenLock.EndSession();
+  if (iMessage == WM_WININICHANGE && !wzrv::AnnouncingProfile() &&
+      wzrv::NamesProgramSection(reinterpret_cast<const char*>(lParam))) {
+    ReadSettingsAgain();
+  }
   // The dispatch's "minimised" is the lock's "not locked": the window's show
   // state follows the lock, never the reverse.
   const bool unlocked = screenLock.State() == wzrv::LockState::Unlocked;
@@ -208,6 +216,7 @@ LRESULT MainWindow::WndProc(UINT iMessage, WPARAM wParam, LPARAM lParam) {
     case wzrv::Action::ChangePassword:
       if (passwordDialog->Execute(Password)) {
         WriteProfileStringA(wzrv::SectionName, wzrv::KeyDefaultPassword, Password);
+        storedPassword = Password;
       }
       WZRV_GDI_TRACE("passworddialog");
       break;
@@ -271,8 +280,31 @@ void MainWindow::Lock(bool withReminder) {
   if (withReminder) soundEffect->PlaySoundA(3);
 }
 
+void MainWindow::ReadSettingsAgain() {
+  wzrv::Trace("settings changed elsewhere: read again");
+  if (appPalette != nullptr) {
+    appPalette->LoadPaletteSetting();
+    appPalette->AllSet();
+  }
+  if (soundEffect != nullptr) soundEffect->LoadSoundSetting();
+  // A password set for this run only stays, unless another one was stored.
+  char stored[PasswordSize];
+  GetProfileStringA(wzrv::SectionName, wzrv::KeyDefaultPassword, "", stored, sizeof(stored));
+  if (storedPassword == stored) return;
+  storedPassword = stored;
+  passwordStale = true;
+  if (screenLock.State() == wzrv::LockState::Unlocked) {
+    wzrv::CopyText(Password, sizeof(Password), stored);
+    passwordStale = false;
+  }
+}
+
 void MainWindow::Unlock() {
   if (!screenLock.Uncover()) return;
+  if (passwordStale) {
+    wzrv::CopyText(Password, sizeof(Password), storedPassword.c_str());
+    passwordStale = false;
+  }
   WZRV_GDI_TRACE("unlock");
   if (StartOption & wzrv::SO_Saver) {
     // The saver ends with the unlock: the screen uncovered, the sound heard

@@ -1,8 +1,14 @@
 #include "sound/sounddlg_core.h"
 
+#include <cstring>
+
 #include "base/text_core.h"
 
 namespace wzrv {
+
+const char PathTooLongMessage[] = "ファイル名が長すぎます。499 バイトまでのパスのファイルを選んでください";
+
+bool SlotHoldsPath(const char* path) { return std::strlen(path) < SoundFile::FileNameSize; }
 
 std::vector<SoundFile> SoundBackup(const SoundEffectBase& snd) { return snd.soundSet; }
 

@@ -23,6 +23,12 @@ constexpr int IdSoundTest = IDC_SOUND_TEST;
 constexpr int IdSoundStop = IDC_SOUND_STOP;
 constexpr std::size_t BrowseBufferSize = 1024;
 
+// A path chosen with Browse that a slot cannot hold whole (SoundFile keeps
+// FileNameSize - 1 bytes) is refused with this message, and the slot keeps
+// what it had: cut short, it would name a file that does not exist.
+extern const char PathTooLongMessage[];
+bool SlotHoldsPath(const char* path);
+
 // The dialog's controls as the edit logic sees them.
 class SoundDialogHost {
  public:

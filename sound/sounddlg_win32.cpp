@@ -147,7 +147,13 @@ INT_PTR CALLBACK SoundEffect::DLGProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM
     case wzrv::IdSoundBrowse: {
       char file[wzrv::BrowseBufferSize];
       file[0] = '\0';
-      if (GetSoundFilename(hwnd, file)) controls.SetPath(file);
+      if (GetSoundFilename(hwnd, file)) {
+        if (wzrv::SlotHoldsPath(file)) {
+          controls.SetPath(file);
+        } else {
+          wzrv::ProgramMessageBox(hwnd, wzrv::PathTooLongMessage, wzrv::MessageCaption, MB_OK | MB_ICONEXCLAMATION);
+        }
+      }
       wzrv::Trace("SoundDialog browse %s", file);
       return TRUE;
     }

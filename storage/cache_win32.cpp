@@ -27,8 +27,9 @@ class Win32CacheHost : public wzrv::CacheHost {
   }
   void Notify(const char* text) override {
     // A saver started at an idle machine shows no notice that nobody would
-    // answer; its preview shows none at all.
-    if (quiet && (text == wzrv::GenerationNotice || preview)) return;
+    // answer, nor that the cache cannot be made (it locks all the same); its
+    // preview shows none at all.
+    if (quiet && (text == wzrv::GenerationNotice || text == wzrv::CannotCreateMessage || preview)) return;
     wzrv::ProgramMessageBox(nullptr, text, wzrv::MessageCaption, MB_OK);
   }
   bool quiet = false;
@@ -59,6 +60,12 @@ void MainWindow::InitializeFile() {
       wzrv::Trace("cache new %s", path.c_str());
       break;
     case wzrv::CacheState::CannotCreate:
+      // The saver costs the cache, not the lock: the frames are drawn in
+      // memory (they take under a millisecond), and nothing is shown.
+      if (host.quiet) {
+        wzrv::Trace("cache cannot be created: the frames are drawn in memory");
+        break;
+      }
       // The failure has been shown; the program cannot go on without its frames' file.
       wzrv::Trace("cache cannot be created");
       ExitProcess(static_cast<UINT>(-1));

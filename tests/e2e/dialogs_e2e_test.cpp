@@ -203,6 +203,27 @@ class DialogTest : public WzrvTest {
     return ok;
   }
 
+  // "参照" in the sound dialog `box`, and `path` typed into the open-file
+  // dialog's name field and taken with its OK button.
+  void ChooseFile(const Box& box, const std::string& path) {
+    ASSERT_TRUE(probe::Click(box.window.hwnd, "202"));
+    std::unique_ptr<Box> open;
+    ASSERT_TRUE(WaitUntil([&] {
+      for (const Box& b : probe::Windows().boxes) {
+        if (b.window.hwnd != box.window.hwnd) open = std::make_unique<Box>(b);
+      }
+      return open != nullptr;
+    }));
+    unsigned long nameField = 0;
+    for (const Control& c : open->controls) {
+      if (c.cls == "Edit" && nameField == 0) nameField = c.hwnd;
+    }
+    ASSERT_NE(nameField, 0ul) << open->Describe();
+    ASSERT_TRUE(SetText(nameField, path));
+    ASSERT_TRUE(probe::Click(open->window.hwnd, "1"));
+    EXPECT_TRUE(WaitClosed(*open));
+  }
+
   bool WaitClosed(const Box& box, Millis timeout = kWait) {
     return WaitUntil([&] { return Reread(box) == nullptr; }, timeout);
   }
@@ -658,23 +679,8 @@ TEST_F(SoundDialogTest, BrowseSwitchOnAndAcceptIsHeardAtTheNextLock) {
   probe::Send(Hwnd(*box, 100), CB_SETCURSEL_, 3, 0);
   ASSERT_TRUE(probe::Post(box->window.hwnd, WM_COMMAND_, 100 | (CBN_SELCHANGE_ << 16), Hwnd(*box, 100)));
   EXPECT_TRUE(WaitUntil([&] { return TextOf(*box, 100) == "Field 展開音"; }));
-  ASSERT_TRUE(probe::Click(box->window.hwnd, "202"));
-  std::unique_ptr<Box> open;
-  ASSERT_TRUE(WaitUntil([&] {
-    for (const Box& b : probe::Windows().boxes) {
-      if (b.window.hwnd != box->window.hwnd) open = std::make_unique<Box>(b);
-    }
-    return open != nullptr;
-  }));
-  // The file name field of the open-file dialog, then its OK button.
-  unsigned long nameField = 0;
-  for (const Control& c : open->controls) {
-    if (c.cls == "Edit" && nameField == 0) nameField = c.hwnd;
-  }
-  ASSERT_NE(nameField, 0ul) << open->Describe();
-  ASSERT_TRUE(SetText(nameField, path));
-  ASSERT_TRUE(probe::Click(open->window.hwnd, "1"));
-  EXPECT_TRUE(WaitClosed(*open));
+  ChooseFile(*box, path);
+  if (HasFatalFailure()) return;
   EXPECT_TRUE(WaitText(*box, 200, path));
   ASSERT_TRUE(probe::Post(Hwnd(*box, 201), BM_CLICK_, 0, 0));
   EXPECT_TRUE(WaitUntil([&] { return SendResult(Hwnd(*box, 201), BM_GETCHECK_, 0, 0) == 1; }));
@@ -907,6 +913,50 @@ TEST_F(EnglishLocaleTest, PasswordAndSoundPathOutsideAsciiKeepWorking) {
   // What the start wrote back is the bytes it read.
   EXPECT_EQ(ProfileValue("DefaultPassword"), "Zv\xE9");
   EXPECT_EQ(ProfileValue("ApplicationSound(3)"), "1" + path);
+}
+
+// A Windows whose ANSI code page is UTF-8 ("Unicode UTF-8 for worldwide
+// language support"): the program's copy with a manifest that asks for it
+// (Wine honours activeCodePage) takes a file chosen with "参照" whose path
+// has an accented letter, and the sound is heard at the next lock.
+TEST_F(EnglishLocaleTest, Utf8CodePageTakesTheChosenFileAndItIsHeard) {
+  std::string exe = ReadFile(ExePath());
+  const std::string comment =
+      "<!-- Physical pixels on every monitor at every scale: the picture of the\n"
+      "           screen and the one-pixel stipples of the fields are never stretched. -->";
+  std::string utf8 = "<activeCodePage xmlns=\"http://schemas.microsoft.com/SMI/2019/WindowsSettings\">UTF-8</activeCodePage>";
+  const size_t at = exe.find(comment);
+  ASSERT_NE(at, std::string::npos) << "the manifest's comment, where the copy's code page goes";
+  ASSERT_LE(utf8.size(), comment.size());
+  utf8.resize(comment.size(), ' ');
+  exe.replace(at, comment.size(), utf8);
+  const std::string copy = ArtifactDir() + "/wzrv-utf8.exe";
+  ASSERT_TRUE(WriteFile(copy, exe));
+
+  const std::string wav = ReadFile(Win32Dir() + "/wzrv-field-rise.wav");
+  const std::string dir = Env("WINEPREFIX") + "/drive_c/wzrvsnd";
+  MakeDirs(dir);
+  ASSERT_TRUE(WriteFile(dir + "/d\xC3\xA9part.wav", wav));
+  AudioCapture audio;
+  ASSERT_TRUE(audio.Prepare(ArtifactDir()));
+  LaunchOptions options = audio.Options();
+  options.exe = copy;
+  ASSERT_TRUE(Start({}, options));
+  auto box = Open(IDM_SOUND, kSoundCaption);
+  ASSERT_NE(box, nullptr);
+  probe::Send(Hwnd(*box, 100), CB_SETCURSEL_, 3, 0);
+  ASSERT_TRUE(probe::Post(box->window.hwnd, WM_COMMAND_, 100 | (CBN_SELCHANGE_ << 16), Hwnd(*box, 100)));
+  const std::string path = "C:\\wzrvsnd\\d\xC3\xA9part.wav";  // the probe's texts are UTF-8
+  ChooseFile(*box, path);
+  if (HasFatalFailure()) return;
+  EXPECT_TRUE(WaitText(*box, 200, path)) << "the chosen file was not taken";
+  ASSERT_TRUE(probe::Post(Hwnd(*box, 201), BM_CLICK_, 0, 0));
+  ASSERT_TRUE(Press(*box, "設定"));
+  ASSERT_TRUE(WaitTrace("SoundDialog closed 1"));
+  LockReminder();
+  EXPECT_TRUE(WaitUntil([&] { return audio.Bytes() > 0; })) << "the chosen sound was not heard";
+  Type("\r");
+  EXPECT_TRUE(WaitUnlocked());
 }
 
 }  // namespace

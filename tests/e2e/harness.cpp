@@ -526,7 +526,11 @@ bool Program::Launch(const std::vector<std::string>& args, const LaunchOptions& 
   exitCode_ = -1;
   static int serial = 0;
   errPath_ = ArtifactDir() + "/wzrv-stderr-" + std::to_string(++serial) + ".txt";
-  std::vector<std::string> argv = {"wine", options.exe.empty() ? ExePath() : Win32Dir() + "/" + options.exe};
+  // The build's own program, another file of the build, or any file (a full path).
+  const std::string exe = options.exe.empty()       ? ExePath()
+                          : options.exe[0] == '/' ? options.exe
+                                                  : Win32Dir() + "/" + options.exe;
+  std::vector<std::string> argv = {"wine", exe};
   argv.insert(argv.end(), args.begin(), args.end());
   auto env = WineEnv(Env("WZRV_E2E_WINEDEBUG", "-all,+debugstr"), options.locale);
   for (const auto& kv : options.env) env[kv.first] = kv.second;

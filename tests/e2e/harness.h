@@ -180,7 +180,7 @@ struct LaunchOptions {
   std::string cwd;      // current directory; empty: the shared e2e directory in the prefix
   std::string locale;   // LC_ALL; empty: $WZRV_WINE_LOCALE
   std::map<std::string, std::string> env;  // added to the environment
-  std::string exe;      // file name in Win32Dir(); empty: wzrv.exe
+  std::string exe;      // a file name in Win32Dir() or a full path; empty: wzrv.exe
 };
 
 // One `wine wzrv.exe ...` process, killed when the object goes.

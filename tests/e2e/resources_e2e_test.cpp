@@ -92,6 +92,17 @@ TEST_F(ProgramFileTest, HeadersNameTheProcessorAndAWindowsGuiProgram) {
   EXPECT_EQ(tested.machine, x64 ? 0x8664u : 0x14Cu);
   EXPECT_EQ(tested.magic, x64 ? 0x20Bu : 0x10Bu);
   EXPECT_EQ(tested.subsystem, 2u);
+
+  // Each file's manifest names its own processor (Windows refuses an x86-64
+  // program whose manifest says x86).
+  for (const auto& [path, arch] : {std::pair{ProductDir() + "/wzrv.exe", std::string("x86")},
+                                   std::pair{ExePath(), std::string(x64 ? "amd64" : "x86")}}) {
+    std::vector<PeResource> resources;
+    ASSERT_TRUE(ReadPeResources(path, &resources, &error)) << error;
+    const PeResource* m = Find(resources, RT_MANIFEST_, 1);
+    ASSERT_NE(m, nullptr) << path;
+    EXPECT_NE(m->bytes.find("processorArchitecture=\"" + arch + "\""), std::string::npos) << path << ":\n" << m->bytes;
+  }
 }
 
 }  // namespace

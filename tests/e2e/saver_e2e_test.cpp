@@ -9,6 +9,8 @@
 #include <cstdio>
 #include <string>
 
+#include <unistd.h>
+
 #include "tests/e2e/harness.h"
 #include "tests/e2e/pattern_window.h"
 
@@ -110,6 +112,22 @@ TEST_F(SaverTest, SaverOverALockedProgramEndsAtOnceAndThePasswordUnlocksTheProgr
   EXPECT_TRUE(program_.WaitForTrace("PlaySound 4", from)) << "the password did not unlock the program";
 }
 
+// Where no cache can be made (the current directory's "wzrvbmp.dat" is a
+// directory, none is stored or in the Windows directory), the saver draws
+// the frames in memory and locks as usual, with no box; its fields play.
+TEST_F(SaverTest, CacheThatCannotBeMadeCostsTheCacheNotTheLock) {
+  const std::string dir = Env("WINEPREFIX") + "/drive_c/wzrv-saver-nocache";
+  const std::string blocker = dir + "/wzrvbmp.dat";
+  ASSERT_TRUE(MakeDirs(blocker));
+  RemoveFile(Env("WINEPREFIX") + "/drive_c/windows/wzrvbmp.dat");
+  ASSERT_TRUE(SetProfileSection({{"DefaultPassword", "Zv7"}, {"FieldPatternFile", "C:\\gone\\wzrvbmp.dat"}}));
+  ASSERT_TRUE(StartSaver(AsSaver(dir))) << "a box or no lock where no cache can be made";
+  EXPECT_GE(program_.FindTrace("cache cannot be created: the frames are drawn in memory"), 0);
+  ASSERT_TRUE(ClickAndWait(512, 384));
+  TypeToEnd("Zv7");
+  rmdir(blocker.c_str());
+}
+
 TEST_F(SaverTest, FirstStartWithoutACacheBuildsTheFramesWithoutANoticeThenLocks) {
   const std::string dir = Env("WINEPREFIX") + "/drive_c/wzrv-saver-first";
   MakeDirs(dir);
@@ -122,10 +140,16 @@ TEST_F(SaverTest, FirstStartWithoutACacheBuildsTheFramesWithoutANoticeThenLocks)
   TypeToEnd("");  // no password stored: Return alone
 }
 
+// The saver's settings store what the dialogs store, and a wzrv.exe that runs
+// meanwhile takes them (it reads them again when told that the section
+// changed): its own next store keeps them, and its next lock asks for the
+// saver's password.
 TEST_F(SaverTest, SettingsOpenEachDialogAndStoreAsTheyDo) {
-  ASSERT_TRUE(SetProfileSection({{"DefaultPassword", "old"}}));
+  ASSERT_TRUE(SetProfileSection({{"DefaultPassword", "old"}, {"ApplicationColor(0)", "16,224,48"}}));
+  ASSERT_TRUE(Start());
   ExpectBoxes(true);
-  ASSERT_TRUE(program_.Launch({"/c"}, AsSaver()));
+  Program saver;
+  ASSERT_TRUE(saver.Launch({"/c"}, AsSaver()));
   auto settings = WaitBox("Windows Z.R.V");
   ASSERT_NE(settings, nullptr) << "no settings dialog";
   for (const char* button : {"パスワードの変更", "色の設定", "効果音の設定", "OK"}) {
@@ -142,7 +166,9 @@ TEST_F(SaverTest, SettingsOpenEachDialogAndStoreAsTheyDo) {
   ASSERT_TRUE(probe::Click(settings->window.hwnd, "色の設定"));
   box = WaitBox(kColorCaption);
   ASSERT_NE(box, nullptr);
-  ASSERT_TRUE(Press(*box, "Cancel"));
+  ASSERT_TRUE(probe::Click(box->window.hwnd, "Default"));
+  ASSERT_TRUE(Press(*box, "設定"));
+  EXPECT_EQ(ProfileValue("ApplicationColor(0)"), "255,136,0");
 
   ASSERT_TRUE(probe::Click(settings->window.hwnd, "効果音の設定"));
   box = WaitBox(kSoundCaption);
@@ -151,8 +177,21 @@ TEST_F(SaverTest, SettingsOpenEachDialogAndStoreAsTheyDo) {
 
   ASSERT_TRUE(Press(*settings, "OK"));
   int code = -1;
-  EXPECT_TRUE(program_.WaitExit(kWait, &code));
+  EXPECT_TRUE(saver.WaitExit(kWait, &code));
   EXPECT_EQ(code, 0);
+
+  // The running program's own store of its colours keeps the saver's.
+  ASSERT_TRUE(probe::Post(MainHwnd(), WM_SYSCOMMAND_, IDM_COLOR, 0));
+  box = WaitBox(kColorCaption);
+  ASSERT_NE(box, nullptr);
+  ASSERT_TRUE(Press(*box, "設定"));
+  EXPECT_EQ(ProfileValue("ApplicationColor(0)"), "255,136,0");
+  std::string reminder;
+  ASSERT_TRUE(LockWithReminder(&reminder));
+  EXPECT_NE(reminder.find("fromsaver"), std::string::npos) << reminder;
+  const size_t from = program_.Traces().size();
+  Type("fromsaver\r");
+  EXPECT_TRUE(program_.WaitForTrace("PlaySound 4", from)) << "the saver's password did not unlock";
 }
 
 TEST_F(SaverTest, ChangePasswordCommandOpensThePasswordDialog) {

@@ -30,3 +30,21 @@ TEST(MemoryProfile, NullNamesReadTheDefaultAndWriteNothing) {
   EXPECT_TRUE(p.WriteString("Sec", "Key", nullptr));  // a null value removes the key
   EXPECT_FALSE(p.Has("Sec", "Key"));
 }
+
+namespace wzrv {
+namespace {
+
+// A notice that settings changed is the program's only when it names its
+// section, in any case; a notice without a name (or of another section) is not.
+TEST(SettingsNotice, NamesTheProgramsSectionInAnyCase) {
+  EXPECT_TRUE(NamesProgramSection("Windows-Zorvel"));
+  EXPECT_TRUE(NamesProgramSection("WINDOWS-zorvel"));
+  EXPECT_FALSE(NamesProgramSection(nullptr));
+  EXPECT_FALSE(NamesProgramSection(""));
+  EXPECT_FALSE(NamesProgramSection("intl"));
+  EXPECT_FALSE(NamesProgramSection("Windows-Zorvel2"));
+  EXPECT_FALSE(NamesProgramSection("Windows-Zorve"));
+}
+
+}  // namespace
+}  // namespace wzrv

@@ -260,3 +260,21 @@ TEST(Dispatch, PaintsOnlyWithASnapshot) {
   EXPECT_EQ(erase.action, Action::EraseSnapshot);
   EXPECT_EQ(erase.result, 1);  // background handled
 }
+
+namespace wzrv {
+namespace {
+
+// A file chosen in the file dialog is put into the ANSI code page: under
+// UTF-8 (65001) without the best-fit flag and the loss report, which make
+// that conversion fail, elsewhere with both.
+TEST(NarrowMode, Utf8TakesNeitherBestFitNorALossReport) {
+  EXPECT_EQ(NarrowModeFor(65001).flags, 0x80u);
+  EXPECT_FALSE(NarrowModeFor(65001).reportsLoss);
+  for (unsigned cp : {932u, 1252u, 936u}) {
+    EXPECT_EQ(NarrowModeFor(cp).flags, 0x400u) << cp;
+    EXPECT_TRUE(NarrowModeFor(cp).reportsLoss) << cp;
+  }
+}
+
+}  // namespace
+}  // namespace wzrv

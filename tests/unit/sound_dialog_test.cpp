@@ -148,3 +148,17 @@ TEST_F(SoundDialog, DialogThatCannotBeShownStoresTheUnchangedTable) {
 }
 
 }  // namespace
+
+namespace wzrv {
+namespace {
+
+// A chosen path is taken only where a slot holds it whole: 499 bytes and the terminator.
+TEST(SoundDialogBrowse, SlotHoldsAPathOfItsSizeAndNoLonger) {
+  const std::string fits(SoundFile::FileNameSize - 1, 'a');
+  EXPECT_TRUE(SlotHoldsPath(fits.c_str()));
+  EXPECT_FALSE(SlotHoldsPath((fits + "b").c_str()));
+  EXPECT_TRUE(SlotHoldsPath(""));
+}
+
+}  // namespace
+}  // namespace wzrv
