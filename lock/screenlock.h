@@ -16,6 +16,9 @@ class ScreenLock {
  public:
   static const char KeyClassName[];
   static void Register(HINSTANCE instance);  // the key window's class
+  // What the locked window covers: every monitor, the virtual screen.
+  static wzrv::ScreenArea LockedArea();
+  static bool RunningUnderWine();
 
   ScreenLock() = default;
   ~ScreenLock();

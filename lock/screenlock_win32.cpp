@@ -48,23 +48,9 @@ constexpr DWORD FirstPictureDelay = 300;
 // there (Wine, with no window manager, waits two seconds for its answer).
 constexpr DWORD SlowHide = 1000;
 
-bool RunningUnderWine() {
-  HMODULE ntdll = GetModuleHandleA("ntdll.dll");
-  return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
-}
-
 bool Before(DWORD tick) { return GetTickCount() - tick >= 0x80000000u; }
 
 RECT AsRect(const wzrv::ScreenArea& a) { return RECT{a.left, a.top, a.Right(), a.Bottom()}; }
-
-// What the locked window covers: every monitor, the virtual screen.
-wzrv::ScreenArea LockedArea() {
-  RECT desk;
-  GetWindowRect(GetDesktopWindow(), &desk);
-  return wzrv::LockArea(GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN),
-                        GetSystemMetrics(SM_CXVIRTUALSCREEN), GetSystemMetrics(SM_CYVIRTUALSCREEN),
-                        desk.right - desk.left, desk.bottom - desk.top);
-}
 
 // Lets the window system catch up with what this thread asked of it (Wine
 // sends a thread's window requests to the X server only when the thread
@@ -160,6 +146,21 @@ class StepClock {
 };
 
 }  // namespace
+
+bool ScreenLock::RunningUnderWine() {
+  HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+  return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+}
+
+// The virtual screen: its top-left corner is negative when a monitor stands
+// left of or above the primary one.
+wzrv::ScreenArea ScreenLock::LockedArea() {
+  RECT desk;
+  GetWindowRect(GetDesktopWindow(), &desk);
+  return wzrv::LockArea(GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN),
+                        GetSystemMetrics(SM_CXVIRTUALSCREEN), GetSystemMetrics(SM_CYVIRTUALSCREEN),
+                        desk.right - desk.left, desk.bottom - desk.top);
+}
 
 void ScreenLock::Register(HINSTANCE instance) {
   WNDCLASSA wc = {};

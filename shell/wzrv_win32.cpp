@@ -22,24 +22,6 @@ int Main::nCmdShow = 0;
 
 char MainWindow::szClassName[20] = "Windows Z.R.V";
 
-namespace {
-
-// The area a new window is given: every monitor, the virtual screen.
-wzrv::ScreenArea LockedArea() {
-  RECT desk;
-  GetWindowRect(GetDesktopWindow(), &desk);
-  return wzrv::LockArea(GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN),
-                        GetSystemMetrics(SM_CXVIRTUALSCREEN), GetSystemMetrics(SM_CYVIRTUALSCREEN),
-                        desk.right - desk.left, desk.bottom - desk.top);
-}
-
-bool RunningUnderWine() {
-  HMODULE ntdll = GetModuleHandleA("ntdll.dll");
-  return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
-}
-
-}  // namespace
-
 // A quit that comes while the screen is locked, from anyone, is dropped: only
 // the password ends a lock, and the program stays after it, as before the
 // lock. Every other quit ends the loop.
@@ -79,7 +61,7 @@ MainWindow::MainWindow(int option, HWND parent) {
   // Nothing owned exists yet: messages sent during creation find null.
   StartOption = option;
 
-  const wzrv::ScreenArea area = LockedArea();
+  const wzrv::ScreenArea area = ScreenLock::LockedArea();
   if (option & wzrv::SO_Preview) {
     // The saver's preview: a disabled child over the other window's client
     // area, which never takes the keyboard or activates itself. Wine shows
@@ -87,7 +69,7 @@ MainWindow::MainWindow(int option, HWND parent) {
     // process: there it is a window of its own owned by the other one, kept
     // over its client area.
     previewParent = parent;
-    previewFloating = RunningUnderWine();
+    previewFloating = ScreenLock::RunningUnderWine();
     RECT client{};
     GetClientRect(parent, &client);
     if (previewFloating) {
@@ -309,7 +291,7 @@ void MainWindow::Unlock() {
   if (StartOption & wzrv::SO_Saver) {
     // The saver ends with the unlock: the screen uncovered, the sound heard
     // to its end, the window gone, and the process with status 0.
-    if (!RunningUnderWine()) ShowWindow(hWnd, SW_HIDE);
+    if (!ScreenLock::RunningUnderWine()) ShowWindow(hWnd, SW_HIDE);
     soundEffect->PlaySoundToTheEnd(4);
     DestroyWindow(hWnd);
     return;
