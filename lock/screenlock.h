@@ -101,6 +101,7 @@ class ScreenLock {
   void MapAnew(const char* why);
   void CoverBy(wzrv::Cover cover, const char* why);
 
+  void CreateKeyWindow();
   void ShowKeyWindow();
   void HideKeyWindow();
   void TakeKeyboard();
@@ -140,6 +141,8 @@ class ScreenLock {
   DWORD quietUntil_ = 0;  // no screen check before this tick
   int ticks_ = 0;         // guard ticks since the lock
   wzrv::HideCost hideCost_ = wzrv::HideCost::Unknown;
+  bool menuClosed_ = false;  // the window's menu closed at menuClosedAt_
+  DWORD menuClosedAt_ = 0;
 
   HANDLE hookThread_ = nullptr;
   DWORD hookThreadId_ = 0;

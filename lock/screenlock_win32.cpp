@@ -47,6 +47,8 @@ constexpr DWORD FirstPictureDelay = 300;
 // A hide that takes longer than this waited for a window manager that is not
 // there (Wine, with no window manager, waits two seconds for its answer).
 constexpr DWORD SlowHide = 1000;
+// A menu closed this recently may still show on the screen.
+constexpr DWORD MenuSettleTime = 1000;
 
 bool Before(DWORD tick) { return GetTickCount() - tick >= 0x80000000u; }
 
@@ -187,6 +189,7 @@ ScreenLock* ScreenLock::active = nullptr;
 void ScreenLock::Attach(HWND window) {
   window_ = window;
   active = this;
+  CreateKeyWindow();  // made now, not at the first lock
 }
 
 // ---- The state -----------------------------------------------------------------------------
@@ -222,8 +225,18 @@ bool ScreenLock::Begin(bool withReminder) {
   // there may repaint themselves only later.
   if (action == wzrv::LockAction::ShowReminder) {
     StepClock clock;
-    before_ = CaptureSettled(LockedArea());
-    clock.Step("picture before the reminder");
+    // A menu that has just closed (the system menu's lock command) may still
+    // be on the screen, or the windows under it not yet repainted: then the
+    // screen is let settle. Otherwise (a restore, a command from elsewhere)
+    // one copy serves.
+    const bool menuJustClosed = menuClosed_ && GetTickCount() - menuClosedAt_ < MenuSettleTime;
+    if (menuJustClosed) {
+      before_ = CaptureSettled(LockedArea());
+    } else {
+      FlushWindowSystem();
+      before_ = CaptureScreen(LockedArea());
+    }
+    clock.Step(menuJustClosed ? "picture before the reminder, after a menu" : "picture before the reminder");
   }
   // Without the reminder the screen is covered at once.
   if (action == wzrv::LockAction::Cover) CoverScreen();
@@ -362,6 +375,10 @@ bool ScreenLock::HandleMessage(UINT message, WPARAM wParam, LPARAM, LRESULT* res
       if (!locked || (wParam & 0xFFF0) != SC_MINIMIZE) return false;
       PostMessageA(window_, GuardMessage, Iconified, 0);
       return true;
+    case WM_EXITMENULOOP:
+      menuClosed_ = true;
+      menuClosedAt_ = GetTickCount();
+      return false;
     case WM_ACTIVATEAPP:
       if (locked && wParam == FALSE) PostMessageA(window_, GuardMessage, CheckNow, 0);
       return false;
@@ -667,16 +684,20 @@ void ScreenLock::CoverBy(wzrv::Cover cover, const char* why) {
 // one. Done at every guard tick for the first second, while a window manager
 // settles the new window, then every half second, and after every click
 // again for a second (fvwm moves the X focus at a click).
-void ScreenLock::ShowKeyWindow() {
-  if (!RunningUnderWine()) return;
+void ScreenLock::CreateKeyWindow() {
+  if (!RunningUnderWine() || keyWindow_ != nullptr) return;
   const wzrv::ScreenArea area = LockedArea();
-  if (keyWindow_ == nullptr) {
-    keyWindow_ = CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, KeyClassName, "", WS_POPUP, area.left, area.top,
-                                 1, 1, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
-    if (keyWindow_ == nullptr) return;
-    SetWindowLongPtrA(keyWindow_, 0, reinterpret_cast<LONG_PTR>(this));
-    ShapeToNothing(keyWindow_);
-  }
+  keyWindow_ = CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, KeyClassName, "", WS_POPUP, area.left, area.top, 1,
+                               1, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+  if (keyWindow_ == nullptr) return;
+  SetWindowLongPtrA(keyWindow_, 0, reinterpret_cast<LONG_PTR>(this));
+  ShapeToNothing(keyWindow_);
+}
+
+void ScreenLock::ShowKeyWindow() {
+  CreateKeyWindow();
+  if (keyWindow_ == nullptr) return;
+  const wzrv::ScreenArea area = LockedArea();
   SetWindowPos(keyWindow_, HWND_TOPMOST, area.left, area.top, 1, 1, SWP_NOACTIVATE | SWP_SHOWWINDOW);
   keyboardTakes_ = 0;
   TakeKeyboard();

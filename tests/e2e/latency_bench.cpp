@@ -4,7 +4,9 @@
 // first screenshot that shows the pixels the screen then keeps.
 //   - reminder: from the lock command posted (by the probe) to the box on
 //     the screen, beside a plain message box of the probe's;
-//   - lock: from the Return that answers the reminder to the locked picture,
+//   - lock: from the click that answers the reminder to the locked picture
+//     (the desktop changes behind the box, so that it differs from an
+//     unlocked screen),
 //     beside the probe's topmost window the size of the screen, which paints
 //     one colour, shown;
 //   - unlock: from the Return of the password to the desktop's own pixels
@@ -225,6 +227,13 @@ class LatencyBench : public WzrvTest {
         return box != nullptr;
       }, Millis(20000)));
       ASSERT_TRUE(observer_.WaitQuiet(400, Millis(10000)));
+      // The desktop changes behind the box: the locked picture (the box's
+      // place from before it) then differs from what an unlocked screen shows.
+      const double boxShown = NowMillis();
+      reminder.Add(Settled(observer_.Frames(), postedAt[0].second, boxShown));
+      variant = 1 - variant;
+      ASSERT_TRUE(pattern_.Open(variant));
+      ASSERT_TRUE(observer_.WaitQuiet(300, Millis(5000)));
       // The user clicks the box's OK.
       unsigned long ok = 0;
       for (const Control& c : box->controls)
@@ -235,18 +244,17 @@ class LatencyBench : public WzrvTest {
       ASSERT_EQ(std::sscanf(g.out.c_str(), "geometry\trect=%d,%d,%d,%d", &left, &top, &right, &bottom), 4) << g.out;
       const double answered = NowMillis();
       x11().Click((left + right) / 2, (top + bottom) / 2);
-      reminder.Add(Settled(observer_.Frames(), postedAt[0].second, answered));
 
       ASSERT_TRUE(program_.WaitForTrace("PlaySound 3", from, Millis(20000))) << "no lock";
       ASSERT_TRUE(WaitUntil([&] { return probe::Windows().boxes.empty(); }, Millis(20000)));
       ASSERT_TRUE(observer_.WaitQuiet(500, Millis(10000)));
       ASSERT_TRUE(WaitLocked());
+      const double locked = NowMillis();
+      (cycle == 0 ? firstLock : lock).Add(Settled(observer_.Frames(), answered, locked));
       // The desktop changes under the lock: the unlock shows it.
       variant = 1 - variant;
       ASSERT_TRUE(pattern_.Open(variant));
       ASSERT_TRUE(observer_.WaitQuiet(300, Millis(5000)));
-      const double locked = NowMillis();
-      (cycle == 0 ? firstLock : lock).Add(Settled(observer_.Frames(), answered, locked));
 
       const size_t before = program_.Traces().size();
       const double typed = NowMillis();
