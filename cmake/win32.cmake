@@ -66,6 +66,7 @@ add_executable(wzrv WIN32
   shell/wzrv_win32.cpp
   shell/wzrvdlg_win32.cpp
   lock/screenlock_win32.cpp
+  lock/picture_win32.cpp
   shell/saver_win32.cpp
   base/trace_win32.cpp
   base/text_win32.cpp

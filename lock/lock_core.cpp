@@ -50,7 +50,7 @@ namespace {
 constexpr int kEscalationSteps = 4;
 constexpr Cover kEscalation[3][kEscalationSteps] = {
     /* Unknown */ {Cover::Raise, Cover::Restore, Cover::MapAnew, Cover::GiveUp},
-    /* Fast    */ {Cover::Raise, Cover::MapAnew, Cover::MapAnew, Cover::GiveUp},
+    /* Fast    */ {Cover::Raise, Cover::Restore, Cover::MapAnew, Cover::GiveUp},
     /* Slow    */ {Cover::Raise, Cover::Restore, Cover::GiveUp, Cover::GiveUp},
 };
 }  // namespace
@@ -59,6 +59,13 @@ Cover CoverForMiss(int misses, HideCost cost) {
   if (misses < 1) misses = 1;
   if (misses > kEscalationSteps) misses = kEscalationSteps;
   return kEscalation[static_cast<int>(cost)][misses - 1];
+}
+
+HideCost HideCostOf(unsigned long millis) { return millis > 1000 ? HideCost::Slow : HideCost::Fast; }
+
+Placing PlacingFor(bool underWine, HideCost cost) {
+  if (!underWine) return Placing::Plain;
+  return cost == HideCost::Fast ? Placing::Anew : Placing::InPlace;
 }
 
 unsigned CoverSettleMillis(Cover cover) {

@@ -63,6 +63,21 @@ enum class Cover {
 // window manager Wine waits two seconds in it.
 enum class HideCost { Unknown, Fast, Slow };
 
+// What a hide took, in milliseconds: longer than a second waited for a
+// window manager that is not there.
+HideCost HideCostOf(unsigned long millis);
+
+// How the window goes over the screen at a lock and leaves it at the unlock.
+enum class Placing {
+  Plain,    // restored, and minimised (Windows)
+  InPlace,  // under Wine, no window manager known to run: restored where the
+            // minimised window stands, its X window sized anew; parked off
+            // the screen, minimised, never hidden
+  Anew,     // under Wine with a window manager: hidden first and shown as a
+            // new window over the screen, hidden and shown minimised after
+};
+Placing PlacingFor(bool underWine, HideCost cost);
+
 // The way of covering at the n-th check in a row (n >= 1) that finds the
 // screen not showing the lock.
 Cover CoverForMiss(int misses, HideCost cost);

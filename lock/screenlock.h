@@ -10,6 +10,7 @@
 #include <cstdint>
 
 #include "lock/lock_core.h"
+#include "lock/picture_win32.h"
 #include "shell/screen_core.h"
 
 class ScreenLock {
@@ -25,8 +26,9 @@ class ScreenLock {
   ScreenLock(const ScreenLock&) = delete;
   ScreenLock& operator=(const ScreenLock&) = delete;
 
-  // The window that covers the screen while locked (created minimised).
-  void Attach(HWND window);
+  // The window that covers the screen while locked (created minimised);
+  // `locks` is false for a window that never locks (the saver's preview).
+  void Attach(HWND window, bool locks);
 
   wzrv::LockState State() const { return state_; }
   // Locked or being unlocked: the window covers the screen.
@@ -46,6 +48,7 @@ class ScreenLock {
   // is answered; afterwards it does nothing.
   void Cover();
   void NoteBox(const wzrv::ScreenArea& area);  // where the reminder stands
+  void BoxShowing(const wzrv::ScreenArea& area);  // the reminder is about to show itself there
   // The password: uncovers the screen, stops the guard and the hook, and
   // gives up the screen; false where nothing is locked. Afterwards the window
   // is still restored (ParkMinimised, or the saver's end).
@@ -76,16 +79,8 @@ class ScreenLock {
   void ParkMinimised();
 
  private:
-  struct Picture {
-    HBITMAP bitmap = nullptr;
-    std::uint32_t* bits = nullptr;
-    wzrv::ScreenArea area;
-  };
-  static Picture NewPicture(const wzrv::ScreenArea& area);
-  static Picture CaptureScreen(const wzrv::ScreenArea& area);
-  static Picture CaptureSettled(const wzrv::ScreenArea& area);
-  static void Release(Picture* picture);
-  void TakePicture();
+  bool TakePicture();
+  void RefreshPicture();
   void Paint(HDC dc, const RECT& area);
 
   wzrv::LockAction Apply(wzrv::LockEvent event);
@@ -94,6 +89,7 @@ class ScreenLock {
   void GiveScreenBack();
 
   // The ways of covering (wzrv::Cover), and the first, plain one.
+  void ShowOverScreen();
   void PlaceOverScreen();
   void CoverNewScreen();
   void Raise(const char* why);
@@ -114,6 +110,8 @@ class ScreenLock {
   bool WindowAboveLock() const;
   bool ScreenShowsLock() const;
   bool OffItsPlace() const;
+  wzrv::HideCost KnownHideCost();
+  static DWORD WINAPI HideCostThread(LPVOID self);
 
   void StartHook();
   void StopHook();
@@ -127,9 +125,12 @@ class ScreenLock {
   HANDLE screenClaim_ = nullptr;  // the program's one lock on the screen, owned while it holds
   bool claimed_ = false;
 
-  Picture picture_;          // the screen as it was when the lock began
-  Picture before_;           // the screen before the reminder
-  wzrv::ScreenArea boxArea_;  // where the reminder was
+  ScreenCopy picture_;     // the screen as it was when the lock began
+  ScreenCopy before_;             // the screen before the reminder, where filled
+  wzrv::ScreenArea beforeFilled_;  // so far
+  DWORD refreshedAt_ = 0;          // the rest of it last copied
+  bool settleBefore_ = false;      // a menu had just closed at the lock command
+  wzrv::ScreenArea boxArea_;       // where the reminder was
   wzrv::ScreenArea coveredArea_;
 
   HWND keyWindow_ = nullptr;
@@ -141,6 +142,8 @@ class ScreenLock {
   DWORD quietUntil_ = 0;  // no screen check before this tick
   int ticks_ = 0;         // guard ticks since the lock
   wzrv::HideCost hideCost_ = wzrv::HideCost::Unknown;
+  HANDLE hideCostThread_ = nullptr;
+  volatile LONG checkedHideCost_ = static_cast<LONG>(wzrv::HideCost::Unknown);  // written by that thread
   bool menuClosed_ = false;  // the window's menu closed at menuClosedAt_
   DWORD menuClosedAt_ = 0;
 

@@ -30,6 +30,11 @@ namespace {
 constexpr char ScreenClaimName[] = "Local\\Windows Z.R.V lock";
 
 constexpr UINT_PTR GuardTimer = 3;
+// While the reminder stands the picture is brought up to date this often; one
+// older than FreshFor at the answer is not used.
+constexpr UINT_PTR RefreshTimer = 5;  // 4 is the preview's
+constexpr UINT RefreshPeriod = 100;
+constexpr DWORD FreshFor = 250;
 constexpr UINT GuardPeriod = 100;
 // The guard's own message. wParam: CheckNow, Iconified (a window manager's
 // iconify), ShowChanged (the window minimised or hidden by anyone).
@@ -44,23 +49,12 @@ constexpr int KeyboardEveryTicks = 5;
 // The window's first picture reaches the screen in this time after a lock,
 // and a field's last steps after the field.
 constexpr DWORD FirstPictureDelay = 300;
-// A hide that takes longer than this waited for a window manager that is not
-// there (Wine, with no window manager, waits two seconds for its answer).
-constexpr DWORD SlowHide = 1000;
 // A menu closed this recently may still show on the screen.
 constexpr DWORD MenuSettleTime = 1000;
 
 bool Before(DWORD tick) { return GetTickCount() - tick >= 0x80000000u; }
 
 RECT AsRect(const wzrv::ScreenArea& a) { return RECT{a.left, a.top, a.Right(), a.Bottom()}; }
-
-// Lets the window system catch up with what this thread asked of it (Wine
-// sends a thread's window requests to the X server only when the thread
-// waits for messages): waits for input without taking any message.
-void FlushWindowSystem() {
-  GdiFlush();
-  MsgWaitForMultipleObjects(0, nullptr, FALSE, 0, QS_ALLINPUT);
-}
 
 // Gives a window an empty shape: it shows nothing and clicks pass through it.
 void ShapeToNothing(HWND window) {
@@ -89,48 +83,67 @@ int KeyCharacters(const KBDLLHOOKSTRUCT& key, HWND front, char* out, int size) {
 }
 
 // Records every place a message box of this thread takes while it is open,
-// and covers the screen the moment the box is answered: its hide is the
-// first thing the box does then, and the lock comes before it. (Under Wine
-// without a window manager the hide waits two seconds for an answer that
-// never comes; the screen is locked meanwhile.)
+// copies the screen where the box is about to show itself, and covers the
+// screen the moment the box is answered: its hide is the first thing the box
+// does then, and the lock comes before it. (Under Wine without a window
+// manager the hide waits two seconds for an answer that never comes; the
+// screen is locked meanwhile.) The box's own window procedure is wrapped for
+// that, from its creation on: a hook on every message would cost more than
+// the box itself (under Wine each call of a hook asks the server).
 ScreenLock* watchingLock = nullptr;
-HHOOK boxHook = nullptr;
-HHOOK boxHideHook = nullptr;
+HHOOK boxCreateHook = nullptr;
+HWND watchedBox = nullptr;
+WNDPROC boxProc = nullptr;
 
-bool IsBox(HWND hwnd) {
-  char cls[16];
-  return GetClassNameA(hwnd, cls, sizeof cls) > 0 && std::strcmp(cls, "#32770") == 0;
+wzrv::ScreenArea WindowArea(HWND hwnd) {
+  RECT r;
+  if (!GetWindowRect(hwnd, &r)) return wzrv::ScreenArea{};
+  return wzrv::ScreenArea{r.left, r.top, r.right - r.left, r.bottom - r.top};
 }
 
-LRESULT CALLBACK BoxWatchProc(int code, WPARAM wParam, LPARAM lParam) {
-  if (code == HC_ACTION && watchingLock != nullptr) {
-    const auto* m = reinterpret_cast<const CWPRETSTRUCT*>(lParam);
-    RECT r;
-    if ((m->message == WM_WINDOWPOSCHANGED || m->message == WM_SHOWWINDOW || m->message == WM_NCPAINT) &&
-        IsBox(m->hwnd) && IsWindowVisible(m->hwnd) && GetWindowRect(m->hwnd, &r)) {
-      watchingLock->NoteBox(wzrv::ScreenArea{r.left, r.top, r.right - r.left, r.bottom - r.top});
+LRESULT CALLBACK WatchedBoxProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  const WNDPROC next = boxProc;
+  if (watchingLock != nullptr && hwnd == watchedBox) {
+    const bool visible = IsWindowVisible(hwnd) != FALSE;
+    if (message == WM_WINDOWPOSCHANGING) {
+      const UINT flags = reinterpret_cast<const WINDOWPOS*>(lParam)->flags;
+      if ((flags & SWP_SHOWWINDOW) && !visible) watchingLock->BoxShowing(WindowArea(hwnd));
+      if ((flags & SWP_HIDEWINDOW) && visible) {
+        ScreenLock* lock = watchingLock;
+        watchingLock = nullptr;  // once
+        // The box stays above the window that owns it, the lock, until its
+        // hide is done: an empty shape takes it off the screen at once.
+        ShapeToNothing(hwnd);
+        lock->Cover();
+      }
+    } else if (message == WM_WINDOWPOSCHANGED && visible) {
+      watchingLock->NoteBox(WindowArea(hwnd));
     }
   }
-  return CallNextHookEx(boxHook, code, wParam, lParam);
+  if (message == WM_NCDESTROY && hwnd == watchedBox) {
+    SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(next));
+    watchedBox = nullptr;
+  }
+  return CallWindowProcW(next, hwnd, message, wParam, lParam);
 }
 
-LRESULT CALLBACK BoxHideProc(int code, WPARAM wParam, LPARAM lParam) {
-  if (code == HC_ACTION && watchingLock != nullptr) {
-    const auto* m = reinterpret_cast<const CWPSTRUCT*>(lParam);
-    if (m->message == WM_WINDOWPOSCHANGING && (reinterpret_cast<const WINDOWPOS*>(m->lParam)->flags & SWP_HIDEWINDOW) &&
-        IsBox(m->hwnd) && IsWindowVisible(m->hwnd)) {
-      ScreenLock* lock = watchingLock;
-      watchingLock = nullptr;  // once
-      // The box stays above the window that owns it, the lock, until its
-      // hide is done: an empty shape takes it off the screen at once.
-      ShapeToNothing(m->hwnd);
-      lock->Cover();
+// The first box made while watching gets the wrapper.
+LRESULT CALLBACK BoxCreateProc(int code, WPARAM wParam, LPARAM lParam) {
+  if (code == HCBT_CREATEWND && watchedBox == nullptr) {
+    const auto hwnd = reinterpret_cast<HWND>(wParam);
+    char cls[16];
+    if (GetClassNameA(hwnd, cls, sizeof cls) > 0 && std::strcmp(cls, "#32770") == 0) {
+      watchedBox = hwnd;
+      boxProc = reinterpret_cast<WNDPROC>(
+          SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(WatchedBoxProc)));
     }
   }
-  return CallNextHookEx(boxHideHook, code, wParam, lParam);
+  return CallNextHookEx(boxCreateHook, code, wParam, lParam);
 }
 
-// The time of each step of a lock, in the trace.
+// The time of each step of a lock, in the trace, with the moment it ended
+// on the performance counter (under Wine the host's raw monotonic clock, as
+// the benchmark's).
 class StepClock {
  public:
   StepClock() { QueryPerformanceCounter(&last_); }
@@ -138,8 +151,9 @@ class StepClock {
     LARGE_INTEGER now, f;
     QueryPerformanceCounter(&now);
     QueryPerformanceFrequency(&f);
-    wzrv::Trace("lock step %s %.1f ms", what, 1000.0 * static_cast<double>(now.QuadPart - last_.QuadPart) /
-                                                  static_cast<double>(f.QuadPart));
+    const double ms = 1000.0 / static_cast<double>(f.QuadPart);
+    wzrv::Trace("lock step %s %.1f ms at %.1f", what, static_cast<double>(now.QuadPart - last_.QuadPart) * ms,
+                static_cast<double>(now.QuadPart) * ms);
     last_ = now;
   }
 
@@ -177,19 +191,25 @@ void ScreenLock::Register(HINSTANCE instance) {
 ScreenLock::~ScreenLock() {
   StopHook();
   if (keyWindow_ != nullptr) DestroyWindow(keyWindow_);
-  Release(&picture_);
-  Release(&before_);
+  picture_.Release();
+  before_.Release();
   GiveScreenBack();
+  if (hideCostThread_ != nullptr) {
+    WaitForSingleObject(hideCostThread_, 3000);
+    CloseHandle(hideCostThread_);
+  }
   if (screenClaim_ != nullptr) CloseHandle(screenClaim_);
   if (active == this) active = nullptr;
 }
 
 ScreenLock* ScreenLock::active = nullptr;
 
-void ScreenLock::Attach(HWND window) {
+void ScreenLock::Attach(HWND window, bool locks) {
   window_ = window;
   active = this;
+  if (!locks) return;
   CreateKeyWindow();  // made now, not at the first lock
+  if (RunningUnderWine()) hideCostThread_ = CreateThread(nullptr, 0, HideCostThread, this, 0, nullptr);
 }
 
 // ---- The state -----------------------------------------------------------------------------
@@ -219,24 +239,18 @@ bool ScreenLock::Begin(bool withReminder) {
     wzrv::Trace("lock: declined, another lock holds the screen");
     return false;
   }
-  boxArea_ = wzrv::ScreenArea{};
-  // The desktop as the user sees it before the reminder covers part of it:
-  // what lay under the box is taken from this picture, since the windows
-  // there may repaint themselves only later.
+  boxArea_ = beforeFilled_ = wzrv::ScreenArea{};
+  // The desktop as the user sees it before the reminder covers part of it
+  // (BoxShowing): what lay under the box is taken from that picture, since
+  // the windows there may repaint themselves only later.
   if (action == wzrv::LockAction::ShowReminder) {
-    StepClock clock;
     // A menu that has just closed (the system menu's lock command) may still
     // be on the screen, or the windows under it not yet repainted: then the
     // screen is let settle. Otherwise (a restore, a command from elsewhere)
     // one copy serves.
-    const bool menuJustClosed = menuClosed_ && GetTickCount() - menuClosedAt_ < MenuSettleTime;
-    if (menuJustClosed) {
-      before_ = CaptureSettled(LockedArea());
-    } else {
-      FlushWindowSystem();
-      before_ = CaptureScreen(LockedArea());
-    }
-    clock.Step(menuJustClosed ? "picture before the reminder, after a menu" : "picture before the reminder");
+    StepClock().Step("reminder asked");
+    settleBefore_ = menuClosed_ && GetTickCount() - menuClosedAt_ < MenuSettleTime;
+    before_.Release();
   }
   // Without the reminder the screen is covered at once.
   if (action == wzrv::LockAction::Cover) CoverScreen();
@@ -249,13 +263,44 @@ void ScreenLock::Cover() {
   }
 }
 
+// The box is about to show itself at `area`: the picture before it is the
+// screen there now, with the frame and shadow a window manager or compositor
+// draws around it. From then on, while the box stands, the rest of the
+// screen is copied into the same picture every RefreshPeriod: at the answer
+// the picture is ready (the screen as it was at most that long before), and
+// the lock waits for no copy of the screen.
+void ScreenLock::BoxShowing(const wzrv::ScreenArea& area) {
+  if (state_ != wzrv::LockState::Locking) return;
+  StepClock clock;
+  if (before_.bitmap == nullptr) before_ = ScreenCopy::New(LockedArea());
+  NoteBox(area);
+  before_.CopyPart(boxArea_, settleBefore_);
+  beforeFilled_ = boxArea_;
+  SetTimer(window_, RefreshTimer, RefreshPeriod, nullptr);
+  clock.Step("picture where the box shows");
+}
+
+// Everything but the places the box has taken. Not once the monitors have
+// changed: the answer then takes the screen anew.
+void ScreenLock::RefreshPicture() {
+  if (state_ != wzrv::LockState::Locking || before_.bitmap == nullptr || !(before_.area == LockedArea())) {
+    KillTimer(window_, RefreshTimer);
+    return;
+  }
+  wzrv::ScreenArea parts[4];
+  const int n = wzrv::Outside(before_.area, boxArea_, parts);
+  for (int i = 0; i < n; ++i) before_.CopyPart(parts[i], false);
+  beforeFilled_ = before_.area;
+  refreshedAt_ = GetTickCount();
+}
+
 // The picture, and the window over the screen first: that is what the user
 // waits for. The key window and the guard come after.
 void ScreenLock::CoverScreen() {
   StepClock clock;
-  TakePicture();
-  clock.Step("picture");
-  PlaceOverScreen();
+  clock.Step("cover asked");
+  clock.Step(TakePicture() ? "picture, ready" : "picture, copied now");
+  ShowOverScreen();
   // Painted now, not when the thread next takes messages (under Wine without
   // a window manager that is two seconds later, after the box's hide): a
   // window that paints no background shows what was on the screen before
@@ -270,6 +315,8 @@ void ScreenLock::CoverScreen() {
 
 bool ScreenLock::Uncover() {
   if (Apply(wzrv::LockEvent::Password) != wzrv::LockAction::Uncover) return false;
+  StepClock clock;
+  clock.Step("uncover asked");
   StopGuard();
   HideKeyWindow();
   if (RunningUnderWine()) {
@@ -278,7 +325,8 @@ bool ScreenLock::Uncover() {
     ShapeToNothing(window_);
     FlushWindowSystem();
   }
-  Release(&picture_);
+  clock.Step("uncovered");
+  picture_.Release();
   GiveScreenBack();
   Apply(wzrv::LockEvent::Uncovered);
   return true;
@@ -309,31 +357,37 @@ void ScreenLock::GiveScreenBack() {
 // Under Wine the X window needs help to leave the screen after an unlock:
 // - without a window manager nothing iconifies it, and it would go on
 //   covering the screen: it is moved off the screen first (the next lock
-//   gives it the desktop rectangle again);
+//   gives it the desktop rectangle again), and never hidden (the hide would
+//   wait two seconds for an answer, after the desktop is uncovered);
 // - a window manager leaves the full-screen frame on the screen, and Wine
-//   answers its state change with a restore: unmapped first and shown
+//   answers its state change with a restore: hidden first and shown
 //   minimised without activation, it comes back as the same icon as at
-//   start-up. (Without a window manager the unmap costs Wine about two
-//   seconds waiting for an answer, after the desktop is uncovered: once
-//   that is known, there is no unmap.)
+//   start-up.
+// Where it is not yet known whether a window manager runs, it is both moved
+// off and hidden, and the hide's time tells.
 void ScreenLock::ParkMinimised() {
-  if (!RunningUnderWine()) {
+  StepClock clock;
+  const wzrv::Placing placing = wzrv::PlacingFor(RunningUnderWine(), KnownHideCost());
+  if (placing == wzrv::Placing::Plain) {
     ShowWindow(window_, SW_SHOWMINIMIZED);
     return;
   }
-  SetWindowPos(window_, nullptr, -32000, -32000, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-  ShowWindow(window_, SW_SHOWMINNOACTIVE);
-  // Where a hide is known to wait for a window manager that is not there,
-  // there is no frame to take off the screen either: no hide.
-  if (hideCost_ != wzrv::HideCost::Slow) {
-    const DWORD start = GetTickCount();
-    SetWindowPos(window_, nullptr, 0, 0, 0, 0,
-                 SWP_HIDEWINDOW | SWP_NOACTIVATE | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER);
-    hideCost_ = GetTickCount() - start > SlowHide ? wzrv::HideCost::Slow : wzrv::HideCost::Fast;
+  constexpr UINT HideOnly = SWP_HIDEWINDOW | SWP_NOACTIVATE | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER;
+  if (placing == wzrv::Placing::Anew) {
+    SetWindowPos(window_, nullptr, 0, 0, 0, 0, HideOnly);
+  } else {
+    SetWindowPos(window_, nullptr, -32000, -32000, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     ShowWindow(window_, SW_SHOWMINNOACTIVE);
+    if (hideCost_ == wzrv::HideCost::Unknown) {
+      const DWORD start = GetTickCount();
+      SetWindowPos(window_, nullptr, 0, 0, 0, 0, HideOnly);
+      hideCost_ = wzrv::HideCostOf(GetTickCount() - start);
+      ShowWindow(window_, SW_SHOWMINNOACTIVE);
+    }
   }
   SetWindowRgn(window_, nullptr, FALSE);
-  // The restored rectangle is the desktop's again, as it was at start-up.
+  // The restored rectangle is the desktop's again, as it was at start-up;
+  // a hidden window is shown minimised by it.
   WINDOWPLACEMENT placement;
   placement.length = sizeof placement;
   if (GetWindowPlacement(window_, &placement)) {
@@ -341,6 +395,37 @@ void ScreenLock::ParkMinimised() {
     placement.showCmd = SW_SHOWMINNOACTIVE;
     SetWindowPlacement(window_, &placement);
   }
+  if (!IsWindowVisible(window_)) ShowWindow(window_, SW_SHOWMINNOACTIVE);
+  clock.Step("parked minimised");
+}
+
+// Whether a window manager runs, found out at the start on a thread of its
+// own: a window nobody sees (one pixel, shaped to nothing, never active) is
+// shown and hidden, and the hide's time tells (wzrv::HideCostOf). The first
+// lock then takes the way that suits.
+DWORD WINAPI ScreenLock::HideCostThread(LPVOID param) {
+  auto* self = static_cast<ScreenLock*>(param);
+  const wzrv::ScreenArea area = LockedArea();
+  HWND probe = CreateWindowExA(WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, KeyClassName, "", WS_POPUP | WS_SYSMENU | WS_DISABLED,
+                               area.left, area.top, 1, 1, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+  if (probe == nullptr) return 0;
+  ShapeToNothing(probe);
+  ShowWindow(probe, SW_SHOWNOACTIVATE);
+  FlushWindowSystem();
+  const DWORD start = GetTickCount();
+  SetWindowPos(probe, nullptr, 0, 0, 0, 0, SWP_HIDEWINDOW | SWP_NOACTIVATE | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER);
+  const wzrv::HideCost cost = wzrv::HideCostOf(GetTickCount() - start);
+  DestroyWindow(probe);
+  InterlockedExchange(&self->checkedHideCost_, static_cast<LONG>(cost));
+  wzrv::Trace("lock: a hide is %s here", cost == wzrv::HideCost::Slow ? "slow (no window manager)" : "fast");
+  return 0;
+}
+
+wzrv::HideCost ScreenLock::KnownHideCost() {
+  if (hideCost_ == wzrv::HideCost::Unknown) {
+    hideCost_ = static_cast<wzrv::HideCost>(InterlockedCompareExchange(&checkedHideCost_, 0, 0));
+  }
+  return hideCost_;
 }
 
 // ---- Messages ------------------------------------------------------------------------------
@@ -350,6 +435,10 @@ bool ScreenLock::HandleMessage(UINT message, WPARAM wParam, LPARAM, LRESULT* res
   *result = 0;
   switch (message) {
     case WM_TIMER:
+      if (wParam == RefreshTimer) {
+        RefreshPicture();
+        return true;
+      }
       if (wParam != GuardTimer) return false;
       if (locked) Guard();
       return true;
@@ -357,7 +446,7 @@ bool ScreenLock::HandleMessage(UINT message, WPARAM wParam, LPARAM, LRESULT* res
       if (!locked) return true;
       if (wParam == Iconified) {
         // Mapped anew, the window comes onto the current workspace too.
-        CoverBy(hideCost_ != wzrv::HideCost::Slow ? wzrv::Cover::MapAnew : wzrv::Cover::Restore, "iconified");
+        CoverBy(KnownHideCost() != wzrv::HideCost::Slow ? wzrv::Cover::MapAnew : wzrv::Cover::Restore, "iconified");
       } else if (wParam == ShowChanged) {
         if (OffItsPlace() && Apply(wzrv::LockEvent::ShowChanged) == wzrv::LockAction::CoverAgain) {
           CoverBy(wzrv::Cover::Restore, "minimised or hidden");
@@ -432,80 +521,33 @@ void ScreenLock::AfterImpact() {
 // window that never paints, so the window keeps a copy of the screen taken
 // while it is still minimised and paints that.
 
-// A new 32-bit top-down picture of `area`, not yet filled.
-ScreenLock::Picture ScreenLock::NewPicture(const wzrv::ScreenArea& area) {
-  Picture p;
-  p.area = area;
-  if (area.Empty()) return p;
-  BITMAPINFO bi = {};
-  bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  bi.bmiHeader.biWidth = area.width;
-  bi.bmiHeader.biHeight = -area.height;
-  bi.bmiHeader.biPlanes = 1;
-  bi.bmiHeader.biBitCount = 32;
-  bi.bmiHeader.biCompression = BI_RGB;
-  void* bits = nullptr;
-  p.bitmap = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-  p.bits = p.bitmap != nullptr ? static_cast<std::uint32_t*>(bits) : nullptr;
-  return p;
-}
-
-ScreenLock::Picture ScreenLock::CaptureScreen(const wzrv::ScreenArea& area) {
-  Picture p = NewPicture(area);
-  if (p.bitmap == nullptr) return p;
-  const wzrv::WindowDC screen(nullptr);
-  const wzrv::MemoryDC mem(screen);
-  if (mem == nullptr) {
-    Release(&p);
-    return p;
-  }
-  const wzrv::SelectedObject selected(mem, p.bitmap);
-  BitBlt(mem, 0, 0, area.width, area.height, screen, area.left, area.top, SRCCOPY);
-  GdiFlush();
-  return p;
-}
-
-// A box or menu that has just closed may still be on the screen: lets the
-// window system catch up, then waits (briefly, boundedly) until two copies
-// of the screen agree.
-ScreenLock::Picture ScreenLock::CaptureSettled(const wzrv::ScreenArea& area) {
-  FlushWindowSystem();
-  Picture shot = CaptureScreen(area);
-  const std::size_t bytes = static_cast<std::size_t>(area.width) * area.height * 4;
-  for (int attempt = 0; shot.bitmap != nullptr && attempt < 8; ++attempt) {
-    FlushWindowSystem();
-    Sleep(10);
-    Picture next = CaptureScreen(area);
-    if (next.bitmap == nullptr) break;
-    const bool same = std::memcmp(shot.bits, next.bits, bytes) == 0;
-    Release(&shot);
-    shot = next;
-    if (same) break;
-  }
-  return shot;
-}
-
-void ScreenLock::Release(Picture* picture) {
-  if (picture->bitmap != nullptr) DeleteObject(picture->bitmap);
-  *picture = Picture{};
-}
-
 // The picture the lock shows. Where the reminder was, the windows below may
 // not have repainted yet (or the box may not have left the screen): that
-// part is the desktop from before the box. Without a picture (none could be
-// made: a large virtual screen in a 32-bit process) the lock is black.
-void ScreenLock::TakePicture() {
-  Release(&picture_);
-  // With the reminder still on the screen (the lock comes at its answer),
-  // one copy serves: the box's place comes from the picture before it.
+// part is the desktop from before the box. The rest is the screen as it was
+// brought up to date while the box stood, or else the screen now. True when
+// the picture was ready. Without a picture (none could be made: a large
+// virtual screen in a 32-bit process) the lock is black.
+bool ScreenLock::TakePicture() {
+  KillTimer(window_, RefreshTimer);
+  picture_.Release();
+  const wzrv::ScreenArea area = LockedArea();
   const bool boxShown = before_.bitmap != nullptr && !boxArea_.Empty();
-  picture_ = boxShown ? CaptureScreen(LockedArea()) : CaptureSettled(LockedArea());
-  if (picture_.bitmap != nullptr && before_.bitmap != nullptr && !boxArea_.Empty()) {
-    GdiFlush();
-    wzrv::CopyScreenPart({picture_.bits, picture_.area}, {before_.bits, before_.area}, boxArea_);
+  if (boxShown && beforeFilled_ == area && before_.area == area && GetTickCount() - refreshedAt_ <= FreshFor) {
+    picture_ = before_;
+    before_ = ScreenCopy{};
+    return true;
   }
-  Release(&before_);
+  // With the box still on the screen (the lock comes at its answer), one
+  // copy serves.
+  picture_ = boxShown ? ScreenCopy::Copy(area) : ScreenCopy::CopySettled(area);
+  if (picture_.bitmap != nullptr && boxShown) {
+    GdiFlush();
+    wzrv::CopyScreenPart({picture_.bits, picture_.area}, {before_.bits, before_.area},
+                         wzrv::Intersection(boxArea_, beforeFilled_));
+  }
+  before_.Release();
   if (picture_.bitmap == nullptr) wzrv::Trace("lock: no picture of the screen, the lock is black");
+  return false;
 }
 
 // Paints the part `area` (client coordinates) of the picture; the client
@@ -526,14 +568,13 @@ void ScreenLock::Paint(HDC dc, const RECT& area) {
 ScreenLock::ReminderWatch::ReminderWatch(ScreenLock* lock) {
   lock->boxArea_ = wzrv::ScreenArea{};
   watchingLock = lock;
-  boxHook = SetWindowsHookExA(WH_CALLWNDPROCRET, BoxWatchProc, nullptr, GetCurrentThreadId());
-  boxHideHook = SetWindowsHookExA(WH_CALLWNDPROC, BoxHideProc, nullptr, GetCurrentThreadId());
+  watchedBox = nullptr;
+  boxCreateHook = SetWindowsHookExA(WH_CBT, BoxCreateProc, nullptr, GetCurrentThreadId());
 }
 
 ScreenLock::ReminderWatch::~ReminderWatch() {
-  if (boxHook != nullptr) UnhookWindowsHookEx(boxHook);
-  if (boxHideHook != nullptr) UnhookWindowsHookEx(boxHideHook);
-  boxHook = boxHideHook = nullptr;
+  if (boxCreateHook != nullptr) UnhookWindowsHookEx(boxCreateHook);
+  boxCreateHook = nullptr;
   watchingLock = nullptr;
 }
 
@@ -546,6 +587,27 @@ void ScreenLock::NoteBox(const wzrv::ScreenArea& area) {
 }
 
 // ---- Covering ------------------------------------------------------------------------------
+
+// The window over the screen at a lock. With a window manager it is hidden
+// first and shown as a new window with the desktop's rectangle: the window
+// manager maps it once, where it belongs, as it maps any new window (a
+// restore of its icon takes it through the icon's geometry first, and
+// through every change of size after). Otherwise as PlaceOverScreen.
+void ScreenLock::ShowOverScreen() {
+  WINDOWPLACEMENT placement;
+  placement.length = sizeof placement;
+  if (wzrv::PlacingFor(RunningUnderWine(), KnownHideCost()) != wzrv::Placing::Anew || !IsIconic(window_) ||
+      !GetWindowPlacement(window_, &placement)) {
+    PlaceOverScreen();
+    return;
+  }
+  const wzrv::ScreenArea area = LockedArea();
+  coveredArea_ = area;
+  SetWindowPos(window_, nullptr, 0, 0, 0, 0, SWP_HIDEWINDOW | SWP_NOACTIVATE | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER);
+  placement.rcNormalPosition = AsRect(area);
+  placement.showCmd = SW_SHOWNORMAL;
+  SetWindowPlacement(window_, &placement);
+}
 
 // The window over the whole screen, restored and topmost. On Windows the
 // restore alone does it. Under Wine the X window of a popup restored from
@@ -579,14 +641,14 @@ void ScreenLock::PlaceOverScreen() {
 void ScreenLock::CoverNewScreen() {
   const wzrv::ScreenArea area = LockedArea();
   coveredArea_ = area;
-  Picture next = NewPicture(area);
+  ScreenCopy next = ScreenCopy::New(area);
   if (next.bitmap != nullptr) {
     std::memset(next.bits, 0, static_cast<std::size_t>(area.width) * area.height * 4);
     if (picture_.bitmap != nullptr) {
       GdiFlush();
       wzrv::CopyScreenPart({next.bits, next.area}, {picture_.bits, picture_.area}, area);
     }
-    Release(&picture_);
+    picture_.Release();
     picture_ = next;
   }
   wzrv::Trace("display change %d %d %d %d", area.left, area.top, area.width, area.height);
@@ -633,7 +695,9 @@ void ScreenLock::MapAnew(const char* why) {
   if (keyWindow_ != nullptr) ShowWindow(keyWindow_, SW_HIDE);
   ShowWindow(window_, SW_HIDE);
   const DWORD took = GetTickCount() - start;
-  hideCost_ = took > SlowHide ? wzrv::HideCost::Slow : wzrv::HideCost::Fast;
+  // Known already, the cost stands: a window manager that withdrew the
+  // window itself (an unmap of its X window) makes this hide wait too.
+  if (hideCost_ == wzrv::HideCost::Unknown) hideCost_ = wzrv::HideCostOf(took);
   wzrv::Trace("map anew: the hide took %lu ms", static_cast<unsigned long>(took));
   PlaceOverScreen();
   ShowKeyWindow();
@@ -795,7 +859,7 @@ void ScreenLock::Guard() {
     }
     return;
   }
-  CoverBy(wzrv::CoverForMiss(++screenMisses_, hideCost_), "screen");
+  CoverBy(wzrv::CoverForMiss(++screenMisses_, KnownHideCost()), "screen");
 }
 
 bool ScreenLock::OffItsPlace() const { return IsIconic(window_) || !IsWindowVisible(window_); }

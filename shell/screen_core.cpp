@@ -25,6 +25,24 @@ ScreenArea Union(const ScreenArea& a, const ScreenArea& b) {
   return ScreenArea{left, top, std::max(a.Right(), b.Right()) - left, std::max(a.Bottom(), b.Bottom()) - top};
 }
 
+int Outside(const ScreenArea& outer, const ScreenArea& inner, ScreenArea parts[4]) {
+  if (outer.Empty()) return 0;
+  const ScreenArea common = Intersection(outer, inner);
+  if (common.Empty()) {
+    parts[0] = outer;
+    return 1;
+  }
+  int n = 0;
+  const auto add = [&](int left, int top, int right, int bottom) {
+    if (right > left && bottom > top) parts[n++] = ScreenArea{left, top, right - left, bottom - top};
+  };
+  add(outer.left, outer.top, outer.Right(), common.top);
+  add(outer.left, common.Bottom(), outer.Right(), outer.Bottom());
+  add(outer.left, common.top, common.left, common.Bottom());
+  add(common.Right(), common.top, outer.Right(), common.Bottom());
+  return n;
+}
+
 long CopyScreenPart(const ScreenPicture& to, const ScreenPicture& from, const ScreenArea& part) {
   if (to.pixels == nullptr || from.pixels == nullptr) return 0;
   const ScreenArea a = Intersection(Intersection(part, to.area), from.area);

@@ -32,6 +32,10 @@ ScreenArea LockArea(int virtualLeft, int virtualTop, int virtualWidth, int virtu
 ScreenArea Intersection(const ScreenArea& a, const ScreenArea& b);
 // The smallest area holding both; an empty one adds nothing.
 ScreenArea Union(const ScreenArea& a, const ScreenArea& b);
+// What of `outer` lies outside `inner`, as at most four areas that do not
+// overlap: above, below, left and right of it. All of `outer` when they do
+// not meet.
+int Outside(const ScreenArea& outer, const ScreenArea& inner, ScreenArea parts[4]);
 
 // A picture of a screen area: width x height pixels of 32 bits, rows top-down
 // without padding; pixel (x, y) of the screen is at

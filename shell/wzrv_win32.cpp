@@ -90,7 +90,7 @@ MainWindow::MainWindow(int option, HWND parent) {
                            area.left, area.top, area.width, area.height, nullptr, nullptr, Main::hInstance, this);
   }
   if (hWnd == nullptr) ExitProcess(0);
-  screenLock.Attach(hWnd);
+  screenLock.Attach(hWnd, previewParent == nullptr);
 
   // The dialog wrappers, the field colours and the sound table, each with
   // its settings read from the profile.

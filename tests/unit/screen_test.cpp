@@ -31,6 +31,37 @@ TEST(LockArea, IntersectionAndUnion) {
   EXPECT_EQ(Union(a, ScreenArea{5, 5, 0, 10}), a);
 }
 
+// The screen around the reminder's place, copied while the box stands: every
+// pixel of the screen outside it once, none inside, whatever the overlap.
+TEST(LockArea, OutsideCoversTheRestOnceAndNeverTheInside) {
+  const ScreenArea screen{-1280, -200, 2304, 968};
+  const ScreenArea insides[] = {
+      {300, 200, 400, 150},      // in the middle
+      {-1400, -300, 300, 400},   // over the top-left corner, partly off the screen
+      {-1280, -200, 2304, 968},  // all of it
+      {5000, 5000, 10, 10},      // elsewhere
+      {0, 0, 0, 0},              // none
+  };
+  for (const ScreenArea& inside : insides) {
+    ScreenArea parts[4];
+    const int n = Outside(screen, inside, parts);
+    ASSERT_LE(n, 4);
+    long covered = 0;
+    for (int i = 0; i < n; ++i) {
+      EXPECT_FALSE(parts[i].Empty());
+      EXPECT_EQ(Intersection(parts[i], screen), parts[i]) << "off the screen";
+      EXPECT_TRUE(Intersection(parts[i], inside).Empty()) << "inside";
+      for (int j = 0; j < i; ++j) EXPECT_TRUE(Intersection(parts[i], parts[j]).Empty()) << "twice";
+      covered += static_cast<long>(parts[i].width) * parts[i].height;
+    }
+    const ScreenArea common = Intersection(screen, inside);
+    EXPECT_EQ(covered, static_cast<long>(screen.width) * screen.height - static_cast<long>(common.width) * common.height)
+        << inside.left << "," << inside.top;
+  }
+  ScreenArea parts[4];
+  EXPECT_EQ(Outside(ScreenArea{}, ScreenArea{0, 0, 5, 5}, parts), 0);
+}
+
 struct Pic {
   ScreenArea area;
   std::vector<std::uint32_t> px;
