@@ -52,14 +52,9 @@ inline void TraceBalance(const char* where) {
   }
 }
 
-// The lock copies the screen on a thread of its own: the counts change on
-// more than one thread.
-inline void Add(long* count) { ::InterlockedIncrement(count); }
-inline void Remove(long* count) { ::InterlockedDecrement(count); }
-
 template <typename T>
 inline T Counted(T handle, long Balance::*kind) {
-  if (handle != nullptr) Add(&(Live().*kind));
+  if (handle != nullptr) ++(Live().*kind);
   return handle;
 }
 
@@ -67,14 +62,14 @@ inline HDC GetDC_(HWND w) { return Counted(::GetDC(w), &Balance::dc); }
 inline HDC GetWindowDC_(HWND w) { return Counted(::GetWindowDC(w), &Balance::dc); }
 inline int ReleaseDC_(HWND w, HDC dc) {
   const int released = ::ReleaseDC(w, dc);
-  if (released) Remove(&Live().dc);
+  if (released) --Live().dc;
   return released;
 }
 
 inline HDC CreateCompatibleDC_(HDC dc) { return Counted(::CreateCompatibleDC(dc), &Balance::memdc); }
 inline BOOL DeleteDC_(HDC dc) {
   const BOOL deleted = ::DeleteDC(dc);
-  if (deleted) Remove(&Live().memdc);
+  if (deleted) --Live().memdc;
   return deleted;
 }
 
@@ -117,11 +112,11 @@ inline BOOL DeleteObject_(HGDIOBJ object) {
   if (deleted) {
     Balance& b = Live();
     switch (type) {
-      case OBJ_BITMAP: Remove(&b.bitmap); break;
-      case OBJ_BRUSH: Remove(&b.brush); break;
-      case OBJ_PEN: case OBJ_EXTPEN: Remove(&b.pen); break;
-      case OBJ_FONT: Remove(&b.font); break;
-      case OBJ_PAL: Remove(&b.palette); break;
+      case OBJ_BITMAP: --b.bitmap; break;
+      case OBJ_BRUSH: --b.brush; break;
+      case OBJ_PEN: case OBJ_EXTPEN: --b.pen; break;
+      case OBJ_FONT: --b.font; break;
+      case OBJ_PAL: --b.palette; break;
       default: break;
     }
   }

@@ -112,7 +112,19 @@ class Observer {
 
 // How long after `from` the screen first showed the pixels it kept until
 // `until`; negative when it did not change (or was not observed).
-double Settled(const std::vector<Observer::Frame>& frames, double from, double until) {
+void Timeline(const char* what, const std::vector<Observer::Frame>& frames, double from, double until) {
+  if (Env("WZRV_BENCH_TIMELINE").empty()) return;
+  std::printf("timeline %s at %.1f:", what, from);
+  unsigned long long last = 0;
+  for (const auto& f : frames) {
+    if (f.at >= from && f.at < until && f.hash != last) std::printf(" %.1f", f.at - from);
+    last = f.hash;
+  }
+  std::printf("\n");
+}
+
+double Settled(const std::vector<Observer::Frame>& frames, double from, double until, const char* what = "") {
+  Timeline(what, frames, from, until);
   unsigned long long before = 0, last = 0;
   bool any = false, seenBefore = false;
   double lastChangeAt = -1;
@@ -127,7 +139,10 @@ double Settled(const std::vector<Observer::Frame>& frames, double from, double u
     last = f.hash;
     any = true;
   }
-  if (!any || !seenBefore || last == before) return -1;
+  if (!any || !seenBefore || last == before) {
+    if (!Env("WZRV_BENCH_TIMELINE").empty()) std::printf("timeline %s: not measured (%s)\n", what, !any ? "no grab" : !seenBefore ? "no grab before" : "the same screen as before");
+    return -1;
+  }
   return lastChangeAt - from;
 }
 
@@ -201,7 +216,7 @@ class LatencyBench : public WzrvTest {
       const auto moments = Moments(ref.out);
       const auto frames = observer_.Frames();
       for (size_t i = 0; i + 1 < moments.size(); ++i) {
-        const double d = Settled(frames, moments[i].second, moments[i + 1].second);
+        const double d = Settled(frames, moments[i].second, moments[i + 1].second, moments[i].first.c_str());
         if (moments[i].first == "show") refShow.Add(d);
         if (moments[i].first == "hide") refHide.Add(d);
         if (moments[i].first == "box") refBox.Add(d);
@@ -230,7 +245,7 @@ class LatencyBench : public WzrvTest {
       // The desktop changes behind the box: the locked picture (the box's
       // place from before it) then differs from what an unlocked screen shows.
       const double boxShown = NowMillis();
-      reminder.Add(Settled(observer_.Frames(), postedAt[0].second, boxShown));
+      reminder.Add(Settled(observer_.Frames(), postedAt[0].second, boxShown, "reminder"));
       variant = 1 - variant;
       ASSERT_TRUE(pattern_.Open(variant));
       ASSERT_TRUE(observer_.WaitQuiet(300, Millis(5000)));
@@ -250,7 +265,7 @@ class LatencyBench : public WzrvTest {
       ASSERT_TRUE(observer_.WaitQuiet(500, Millis(10000)));
       ASSERT_TRUE(WaitLocked());
       const double locked = NowMillis();
-      (cycle == 0 ? firstLock : lock).Add(Settled(observer_.Frames(), answered, locked));
+      (cycle == 0 ? firstLock : lock).Add(Settled(observer_.Frames(), answered, locked, "lock"));
       // The desktop changes under the lock: the unlock shows it.
       variant = 1 - variant;
       ASSERT_TRUE(pattern_.Open(variant));
@@ -262,7 +277,7 @@ class LatencyBench : public WzrvTest {
       ASSERT_TRUE(program_.WaitForTrace("PlaySound 4", before, Millis(20000))) << "no unlock";
       ASSERT_TRUE(WaitUnlocked(Millis(20000)));
       ASSERT_TRUE(observer_.WaitQuiet(500, Millis(10000)));
-      unlock.Add(Settled(observer_.Frames(), typed, NowMillis()));
+      unlock.Add(Settled(observer_.Frames(), typed, NowMillis(), "unlock"));
     }
     const std::string n = std::string(" (") + name + ")";
     Row("reminder" + n, reminder, refBox);
