@@ -7,7 +7,6 @@
 
 #include <windows.h>
 
-#include <cstdint>
 
 #include "lock/lock_core.h"
 #include "lock/picture_win32.h"
@@ -39,25 +38,27 @@ class ScreenLock {
 
   // A lock request: false where it is declined (a lock is already being
   // made or holds, or another lock of the program holds the screen).
-  // Without the reminder the screen is covered at once. With it, the
-  // picture of the screen before it is taken here, and the caller shows the
-  // box inside a ReminderWatch, then calls Cover.
+  // Without the reminder the screen is covered at once. With it, the caller
+  // shows the box inside a ReminderWatch, then calls Cover; the picture is
+  // taken while the box shows itself and stands.
   bool Begin(bool withReminder);
   // The reminder was answered: the window over the screen with the picture,
   // the guard and the keys. The ReminderWatch calls it the moment the box
   // is answered; afterwards it does nothing.
   void Cover();
-  void NoteBox(const wzrv::ScreenArea& area);  // where the reminder stands
+  void NoteBox(const wzrv::ScreenArea& area);     // where the reminder stands
   void BoxShowing(const wzrv::ScreenArea& area);  // the reminder is about to show itself there
   // The password: uncovers the screen, stops the guard and the hook, and
   // gives up the screen; false where nothing is locked. Afterwards the window
-  // is still restored (ParkMinimised, or the saver's end).
+  // is still restored, hidden under a window manager (ParkMinimised, or the
+  // saver's end).
   bool Uncover();
   // The session ends: the lock ends with it.
   void EndSession();
 
-  // While it lives, the places the reminder box (any box of this thread)
-  // takes are noted: the picture shows the desktop from before it there.
+  // While it lives, the first box this thread makes is watched: the places
+  // it takes are noted (the picture shows the desktop from before it there),
+  // and its answer covers the screen.
   class ReminderWatch {
    public:
     explicit ReminderWatch(ScreenLock* lock);
@@ -125,10 +126,10 @@ class ScreenLock {
   HANDLE screenClaim_ = nullptr;  // the program's one lock on the screen, owned while it holds
   bool claimed_ = false;
 
-  ScreenCopy picture_;     // the screen as it was when the lock began
-  ScreenCopy before_;             // the screen before the reminder, where filled
-  wzrv::ScreenArea beforeFilled_;  // so far
-  DWORD refreshedAt_ = 0;          // the rest of it last copied
+  ScreenCopy picture_;             // the screen as it was when the lock began
+  ScreenCopy before_;              // the screen before the reminder, where filled
+  wzrv::ScreenArea beforeFilled_;  // where the box showed
+  wzrv::BandedCopy refresh_;       // the rest, while the box stands
   bool settleBefore_ = false;      // a menu had just closed at the lock command
   wzrv::ScreenArea boxArea_;       // where the reminder was
   wzrv::ScreenArea coveredArea_;

@@ -14,6 +14,12 @@
 //   locked, hands the lock the keys typed while another window is in front,
 //   and swallows the keys that switch away from it. Nothing the window's
 //   thread does (a field, a mend, a box) delays its answer.
+// The user waits for the lock at the reminder's answer and for the desktop
+// at the password: the picture is made while the reminder stands (where the
+// box shows itself, then the rest of the screen, band after band), so that
+// the answer waits for no copy of the screen; under Wine with a window
+// manager the window is shown anew at each lock, as a new window is, and
+// hidden at once at each unlock.
 #include "lock/screenlock.h"
 
 #include <cstring>
@@ -30,10 +36,11 @@ namespace {
 constexpr char ScreenClaimName[] = "Local\\Windows Z.R.V lock";
 
 constexpr UINT_PTR GuardTimer = 3;
-// While the reminder stands the picture is brought up to date this often; one
-// older than FreshFor at the answer is not used.
+// While the reminder stands the picture is brought up to date, a band of
+// rows every RefreshPeriod (short steps: a click on the box waits for the one
+// under way); one with a band older than FreshFor at the answer is not used.
 constexpr UINT_PTR RefreshTimer = 5;  // 4 is the preview's
-constexpr UINT RefreshPeriod = 100;
+constexpr UINT RefreshPeriod = 25;
 constexpr DWORD FreshFor = 250;
 constexpr UINT GuardPeriod = 100;
 // The guard's own message. wParam: CheckNow, Iconified (a window manager's
@@ -266,9 +273,9 @@ void ScreenLock::Cover() {
 // The box is about to show itself at `area`: the picture before it is the
 // screen there now, with the frame and shadow a window manager or compositor
 // draws around it. From then on, while the box stands, the rest of the
-// screen is copied into the same picture every RefreshPeriod: at the answer
-// the picture is ready (the screen as it was at most that long before), and
-// the lock waits for no copy of the screen.
+// screen is copied into the same picture, band after band: at the answer the
+// picture is ready (the screen as it was a tenth of a second before, or
+// less), and the lock waits for no copy of the screen.
 void ScreenLock::BoxShowing(const wzrv::ScreenArea& area) {
   if (state_ != wzrv::LockState::Locking) return;
   StepClock clock;
@@ -276,22 +283,21 @@ void ScreenLock::BoxShowing(const wzrv::ScreenArea& area) {
   NoteBox(area);
   before_.CopyPart(boxArea_, settleBefore_);
   beforeFilled_ = boxArea_;
+  refresh_.Start();
   SetTimer(window_, RefreshTimer, RefreshPeriod, nullptr);
   clock.Step("picture where the box shows");
 }
 
-// Everything but the places the box has taken. Not once the monitors have
-// changed: the answer then takes the screen anew.
+// The next band, but the places the box has taken. Not once the monitors
+// have changed: the answer then takes the screen anew.
 void ScreenLock::RefreshPicture() {
   if (state_ != wzrv::LockState::Locking || before_.bitmap == nullptr || !(before_.area == LockedArea())) {
     KillTimer(window_, RefreshTimer);
     return;
   }
   wzrv::ScreenArea parts[4];
-  const int n = wzrv::Outside(before_.area, boxArea_, parts);
+  const int n = wzrv::Outside(refresh_.Next(before_.area, GetTickCount()), boxArea_, parts);
   for (int i = 0; i < n; ++i) before_.CopyPart(parts[i], false);
-  beforeFilled_ = before_.area;
-  refreshedAt_ = GetTickCount();
 }
 
 // The picture, and the window over the screen first: that is what the user
@@ -301,13 +307,14 @@ void ScreenLock::CoverScreen() {
   clock.Step("cover asked");
   clock.Step(TakePicture() ? "picture, ready" : "picture, copied now");
   ShowOverScreen();
+  clock.Step("window over the screen");
   // Painted now, not when the thread next takes messages (under Wine without
   // a window manager that is two seconds later, after the box's hide): a
   // window that paints no background shows what was on the screen before
   // it, the box among it, until it paints.
   UpdateWindow(window_);
   FlushWindowSystem();
-  clock.Step("cover");
+  clock.Step("painted");
   ShowKeyWindow();
   StartGuard();
   clock.Step("keys and guard");
@@ -317,15 +324,21 @@ bool ScreenLock::Uncover() {
   if (Apply(wzrv::LockEvent::Password) != wzrv::LockAction::Uncover) return false;
   StepClock clock;
   clock.Step("uncover asked");
+  // With a window manager (under Wine) the window is hidden, as it will be
+  // on its way to the icon anyway. Otherwise, under Wine, an empty shape
+  // uncovers the desktop at once, and clicks go to what is below; the window
+  // leaves the screen after that, in Wine's own time. The guard and the
+  // keyboard's thread are stopped after it.
+  const wzrv::Placing placing = wzrv::PlacingFor(RunningUnderWine(), KnownHideCost());
+  if (placing == wzrv::Placing::Anew) {
+    SetWindowPos(window_, nullptr, 0, 0, 0, 0, SWP_HIDEWINDOW | SWP_NOACTIVATE | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER);
+  } else if (placing == wzrv::Placing::InPlace) {
+    ShapeToNothing(window_);
+  }
+  if (placing != wzrv::Placing::Plain) FlushWindowSystem();
+  clock.Step("uncovered");
   StopGuard();
   HideKeyWindow();
-  if (RunningUnderWine()) {
-    // An empty shape uncovers the desktop at once, and clicks go to what is
-    // below; the window leaves the screen after that, in Wine's own time.
-    ShapeToNothing(window_);
-    FlushWindowSystem();
-  }
-  clock.Step("uncovered");
   picture_.Release();
   GiveScreenBack();
   Apply(wzrv::LockEvent::Uncovered);
@@ -374,7 +387,7 @@ void ScreenLock::ParkMinimised() {
   }
   constexpr UINT HideOnly = SWP_HIDEWINDOW | SWP_NOACTIVATE | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER;
   if (placing == wzrv::Placing::Anew) {
-    SetWindowPos(window_, nullptr, 0, 0, 0, 0, HideOnly);
+    if (IsWindowVisible(window_)) SetWindowPos(window_, nullptr, 0, 0, 0, 0, HideOnly);
   } else {
     SetWindowPos(window_, nullptr, -32000, -32000, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     ShowWindow(window_, SW_SHOWMINNOACTIVE);
@@ -532,7 +545,7 @@ bool ScreenLock::TakePicture() {
   picture_.Release();
   const wzrv::ScreenArea area = LockedArea();
   const bool boxShown = before_.bitmap != nullptr && !boxArea_.Empty();
-  if (boxShown && beforeFilled_ == area && before_.area == area && GetTickCount() - refreshedAt_ <= FreshFor) {
+  if (boxShown && before_.area == area && refresh_.Fresh(GetTickCount(), FreshFor)) {
     picture_ = before_;
     before_ = ScreenCopy{};
     return true;

@@ -43,6 +43,25 @@ int Outside(const ScreenArea& outer, const ScreenArea& inner, ScreenArea parts[4
   return n;
 }
 
+void BandedCopy::Start() { *this = BandedCopy{}; }
+
+ScreenArea BandedCopy::Next(const ScreenArea& screen, unsigned now) {
+  const int band = next_;
+  next_ = (next_ + 1) % Bands;
+  copied_[band] = true;
+  at_[band] = now;
+  const int top = screen.top + static_cast<int>(static_cast<long long>(screen.height) * band / Bands);
+  const int bottom = screen.top + static_cast<int>(static_cast<long long>(screen.height) * (band + 1) / Bands);
+  return ScreenArea{screen.left, top, screen.width, bottom - top};
+}
+
+bool BandedCopy::Fresh(unsigned now, unsigned maxAge) const {
+  for (int band = 0; band < Bands; ++band) {
+    if (!copied_[band] || now - at_[band] > maxAge) return false;
+  }
+  return true;
+}
+
 long CopyScreenPart(const ScreenPicture& to, const ScreenPicture& from, const ScreenArea& part) {
   if (to.pixels == nullptr || from.pixels == nullptr) return 0;
   const ScreenArea a = Intersection(Intersection(part, to.area), from.area);

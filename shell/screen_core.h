@@ -37,6 +37,24 @@ ScreenArea Union(const ScreenArea& a, const ScreenArea& b);
 // not meet.
 int Outside(const ScreenArea& outer, const ScreenArea& inner, ScreenArea parts[4]);
 
+// A picture of the screen kept up to date a band of rows at a time, each
+// band in its turn: ready once every band has been copied, for as long as the
+// oldest copy is recent enough. Times are milliseconds of a clock that may
+// wrap around.
+class BandedCopy {
+ public:
+  static constexpr int Bands = 4;
+  void Start();  // nothing copied yet
+  // The band of `screen` to copy now; it counts as copied at `now`.
+  ScreenArea Next(const ScreenArea& screen, unsigned now);
+  bool Fresh(unsigned now, unsigned maxAge) const;
+
+ private:
+  int next_ = 0;
+  bool copied_[Bands] = {};
+  unsigned at_[Bands] = {};
+};
+
 // A picture of a screen area: width x height pixels of 32 bits, rows top-down
 // without padding; pixel (x, y) of the screen is at
 // pixels[(y - area.top) * area.width + (x - area.left)].

@@ -10,7 +10,9 @@
 //     beside the probe's topmost window the size of the screen, which paints
 //     one colour, shown;
 //   - unlock: from the Return of the password to the desktop's own pixels
-//     (the desktop changes while locked), beside that window hidden.
+//     (the desktop changes while locked), beside that window hidden; and to
+//     the first change, the desktop's return (a window manager then draws
+//     the program's icon again).
 // The first lock after the start has a line of its own. Without a window
 // manager, under fvwm and under xfwm4 with its compositor. Every figure is
 // the program's min / median / max over its cycles, its reference's median,
@@ -76,6 +78,10 @@ class Observer {
   // Waits until the screen has not changed for `quiet` ms (at most `limit`).
   bool WaitQuiet(double quiet, Millis limit) {
     return WaitUntil([&] { return NowMillis() - LastChange() >= quiet; }, limit, Millis(10));
+  }
+  // The same after a change made at `since`: first until a grab shows it.
+  bool WaitChangedAndQuiet(double since, double quiet, Millis limit) {
+    return WaitUntil([&] { return LastChange() > since; }, limit, Millis(5)) && WaitQuiet(quiet, limit);
   }
   std::vector<Frame> Frames() {
     std::lock_guard<std::mutex> lock(mutex_);
@@ -146,6 +152,24 @@ double Settled(const std::vector<Observer::Frame>& frames, double from, double u
   return lastChangeAt - from;
 }
 
+// How long after `from` the screen first showed anything else; negative when
+// nothing changed before `until`.
+double FirstChange(const std::vector<Observer::Frame>& frames, double from, double until) {
+  unsigned long long before = 0;
+  bool seenBefore = false;
+  for (const auto& f : frames) {
+    if (f.at < from) {
+      before = f.hash;
+      seenBefore = true;
+    } else if (f.at >= until) {
+      break;
+    } else if (seenBefore && f.hash != before) {
+      return f.at - from;
+    }
+  }
+  return -1;
+}
+
 struct Stats {
   std::vector<double> values;
   bool failed = false;
@@ -205,20 +229,23 @@ class LatencyBench : public WzrvTest {
       ASSERT_TRUE(wm_.Start(x11(), *kind)) << name << " did not start";
     }
     ASSERT_TRUE(observer_.Start());
-    const int cycles = std::stoi(Env("WZRV_BENCH_CYCLES", "6"));
+    const int cycles = std::stoi(Env("WZRV_BENCH_CYCLES", "10"));
 
     // The references, before the program is there.
     observer_.WaitQuiet(300, Millis(5000));
     const RunResult ref = probe::Invoke({"reference", std::to_string(cycles)}, Millis(120000));
     ASSERT_EQ(ref.exitCode, 0) << ref.err;
-    Stats refShow, refHide, refBox;
+    Stats refShow, refHide, refHideFirst, refBox;
     {
       const auto moments = Moments(ref.out);
       const auto frames = observer_.Frames();
       for (size_t i = 0; i + 1 < moments.size(); ++i) {
         const double d = Settled(frames, moments[i].second, moments[i + 1].second, moments[i].first.c_str());
         if (moments[i].first == "show") refShow.Add(d);
-        if (moments[i].first == "hide") refHide.Add(d);
+        if (moments[i].first == "hide") {
+          refHide.Add(d);
+          refHideFirst.Add(FirstChange(frames, moments[i].second, moments[i + 1].second));
+        }
         if (moments[i].first == "box") refBox.Add(d);
       }
     }
@@ -227,7 +254,7 @@ class LatencyBench : public WzrvTest {
     // unlock over a desktop changed meanwhile.
     ASSERT_TRUE(SetProfileSection({{"DefaultPassword", ""}}));
     ASSERT_TRUE(Start());
-    Stats reminder, lock, firstLock, unlock;
+    Stats reminder, lock, firstLock, unlock, uncovered;
     int variant = 0;
     for (int cycle = 0; cycle < cycles; ++cycle) {
       observer_.WaitQuiet(300, Millis(5000));
@@ -247,8 +274,9 @@ class LatencyBench : public WzrvTest {
       const double boxShown = NowMillis();
       reminder.Add(Settled(observer_.Frames(), postedAt[0].second, boxShown, "reminder"));
       variant = 1 - variant;
+      const double flipped = NowMillis();
       ASSERT_TRUE(pattern_.Open(variant));
-      ASSERT_TRUE(observer_.WaitQuiet(300, Millis(5000)));
+      ASSERT_TRUE(observer_.WaitChangedAndQuiet(flipped, 300, Millis(5000)));
       // The user clicks the box's OK.
       unsigned long ok = 0;
       for (const Control& c : box->controls)
@@ -269,6 +297,7 @@ class LatencyBench : public WzrvTest {
       // The desktop changes under the lock: the unlock shows it.
       variant = 1 - variant;
       ASSERT_TRUE(pattern_.Open(variant));
+      // Hidden by the lock: nothing to see changing.
       ASSERT_TRUE(observer_.WaitQuiet(300, Millis(5000)));
 
       const size_t before = program_.Traces().size();
@@ -277,7 +306,9 @@ class LatencyBench : public WzrvTest {
       ASSERT_TRUE(program_.WaitForTrace("PlaySound 4", before, Millis(20000))) << "no unlock";
       ASSERT_TRUE(WaitUnlocked(Millis(20000)));
       ASSERT_TRUE(observer_.WaitQuiet(500, Millis(10000)));
-      unlock.Add(Settled(observer_.Frames(), typed, NowMillis(), "unlock"));
+      const double unlocked = NowMillis();
+      unlock.Add(Settled(observer_.Frames(), typed, unlocked, "unlock"));
+      uncovered.Add(FirstChange(observer_.Frames(), typed, unlocked));
     }
     const std::string n = std::string(" (") + name + ")";
     Row("reminder" + n, reminder, refBox);
@@ -286,6 +317,9 @@ class LatencyBench : public WzrvTest {
     for (double v : firstLock.values) all.Add(v);
     Row("lock, all" + n, all, refShow);
     Row("unlock" + n, unlock, refHide);
+    // Where the window manager draws the program's icon again after the
+    // desktop is back, the first change is the desktop's return.
+    Row("unlock, first change" + n, uncovered, refHideFirst);
   }
 
   PatternWindow pattern_;

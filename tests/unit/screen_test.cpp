@@ -62,6 +62,33 @@ TEST(LockArea, OutsideCoversTheRestOnceAndNeverTheInside) {
   EXPECT_EQ(Outside(ScreenArea{}, ScreenArea{0, 0, 5, 5}, parts), 0);
 }
 
+// The picture kept up to date while the reminder stands: band after band down
+// the screen and round again, every row in exactly one band (an odd height
+// too), ready only once all were copied and while the oldest copy is recent,
+// across the clock's wrap-around.
+TEST(LockArea, BandedCopyGoesRoundTheScreenAndIsFreshOnlyWhole) {
+  const ScreenArea screen{-1280, -200, 2304, 967};
+  BandedCopy copy;
+  copy.Start();
+  unsigned now = 0xFFFFFFF0u;  // the clock wraps during the test
+  int nextTop = screen.top;
+  for (int i = 0; i < BandedCopy::Bands; ++i) {
+    EXPECT_FALSE(copy.Fresh(now, 250)) << "ready before band " << i;
+    const ScreenArea band = copy.Next(screen, now);
+    EXPECT_EQ(band.left, screen.left);
+    EXPECT_EQ(band.width, screen.width);
+    EXPECT_EQ(band.top, nextTop);
+    nextTop = band.Bottom();
+    now += 25;
+  }
+  EXPECT_EQ(nextTop, screen.Bottom());
+  EXPECT_TRUE(copy.Fresh(now, 250));
+  EXPECT_FALSE(copy.Fresh(now + 200, 250)) << "the first band is too old";
+  EXPECT_EQ(copy.Next(screen, now).top, screen.top) << "round again";
+  copy.Start();
+  EXPECT_FALSE(copy.Fresh(now, 250));
+}
+
 struct Pic {
   ScreenArea area;
   std::vector<std::uint32_t> px;
