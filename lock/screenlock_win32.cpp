@@ -488,8 +488,16 @@ bool ScreenLock::HandleMessage(UINT message, WPARAM wParam, LPARAM, LRESULT* res
     case WM_SHOWWINDOW:
     case WM_SIZE:
       // Anyone's ShowWindow or SetWindowPos; the guard's own mends change the
-      // show state too, and are over by the time this is read.
-      if (locked && OffItsPlace()) PostMessageA(window_, GuardMessage, ShowChanged, 0);
+      // show state too, and are over by the time this is read. A window
+      // manager that gives the window another size (xfwm4, at its first
+      // map, the icon's) is answered at once, not at the next tick.
+      if (locked && OffItsPlace()) {
+        PostMessageA(window_, GuardMessage, ShowChanged, 0);
+      } else if (locked && message == WM_WINDOWPOSCHANGED) {
+        RECT now;
+        const RECT want = AsRect(coveredArea_);
+        if (GetWindowRect(window_, &now) && !EqualRect(&now, &want)) PostMessageA(window_, GuardMessage, CheckNow, 0);
+      }
       return false;
     case WM_DISPLAYCHANGE:
       if (!locked) return false;
@@ -605,12 +613,14 @@ void ScreenLock::NoteBox(const wzrv::ScreenArea& area) {
 // first and shown as a new window with the desktop's rectangle: the window
 // manager maps it once, where it belongs, as it maps any new window (a
 // restore of its icon takes it through the icon's geometry first, and
-// through every change of size after). Otherwise as PlaceOverScreen.
+// through every change of size after). Otherwise, and for the lock at the
+// start (made before it is known whether a window manager runs), as
+// PlaceOverScreen.
 void ScreenLock::ShowOverScreen() {
   WINDOWPLACEMENT placement;
   placement.length = sizeof placement;
-  if (wzrv::PlacingFor(RunningUnderWine(), KnownHideCost()) != wzrv::Placing::Anew || !IsIconic(window_) ||
-      !GetWindowPlacement(window_, &placement)) {
+  if (!withReminder_ || wzrv::PlacingFor(RunningUnderWine(), KnownHideCost()) != wzrv::Placing::Anew ||
+      !IsIconic(window_) || !GetWindowPlacement(window_, &placement)) {
     PlaceOverScreen();
     return;
   }
