@@ -112,7 +112,7 @@ class ScreenLock {
   bool ScreenShowsLock() const;
   bool OffItsPlace() const;
   wzrv::HideCost KnownHideCost();
-  static DWORD WINAPI HideCostThread(LPVOID self);
+  static DWORD WINAPI HideCostThread(LPVOID);
 
   void StartHook();
   void StopHook();
@@ -143,8 +143,7 @@ class ScreenLock {
   DWORD quietUntil_ = 0;  // no screen check before this tick
   int ticks_ = 0;         // guard ticks since the lock
   wzrv::HideCost hideCost_ = wzrv::HideCost::Unknown;
-  HANDLE hideCostThread_ = nullptr;
-  volatile LONG checkedHideCost_ = static_cast<LONG>(wzrv::HideCost::Unknown);  // written by that thread
+  HANDLE hideCostThread_ = nullptr;  // the check at the start
   bool menuClosed_ = false;  // the window's menu closed at menuClosedAt_
   DWORD menuClosedAt_ = 0;
 

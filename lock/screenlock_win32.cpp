@@ -69,6 +69,9 @@ void ShapeToNothing(HWND window) {
   if (none != nullptr && !SetWindowRgn(window, none, FALSE)) DeleteObject(none);  // else the window owns it
 }
 
+// What the check at the start found (ScreenLock::HideCostThread writes it once).
+volatile LONG checkedHideCost = static_cast<LONG>(wzrv::HideCost::Unknown);
+
 // The keyboard hook's thread and what it reads. Written before the thread
 // starts and read only on it, or (the windows) only read while it runs.
 HWND hookLockWindow = nullptr;
@@ -201,10 +204,8 @@ ScreenLock::~ScreenLock() {
   picture_.Release();
   before_.Release();
   GiveScreenBack();
-  if (hideCostThread_ != nullptr) {
-    WaitForSingleObject(hideCostThread_, 3000);
-    CloseHandle(hideCostThread_);
-  }
+  // The check of the start may still wait in its hide: not waited for.
+  if (hideCostThread_ != nullptr) CloseHandle(hideCostThread_);
   if (screenClaim_ != nullptr) CloseHandle(screenClaim_);
   if (active == this) active = nullptr;
 }
@@ -216,7 +217,7 @@ void ScreenLock::Attach(HWND window, bool locks) {
   active = this;
   if (!locks) return;
   CreateKeyWindow();  // made now, not at the first lock
-  if (RunningUnderWine()) hideCostThread_ = CreateThread(nullptr, 0, HideCostThread, this, 0, nullptr);
+  if (RunningUnderWine()) hideCostThread_ = CreateThread(nullptr, 0, HideCostThread, nullptr, 0, nullptr);
 }
 
 // ---- The state -----------------------------------------------------------------------------
@@ -416,8 +417,7 @@ void ScreenLock::ParkMinimised() {
 // own: a window nobody sees (one pixel, shaped to nothing, never active) is
 // shown and hidden, and the hide's time tells (wzrv::HideCostOf). The first
 // lock then takes the way that suits.
-DWORD WINAPI ScreenLock::HideCostThread(LPVOID param) {
-  auto* self = static_cast<ScreenLock*>(param);
+DWORD WINAPI ScreenLock::HideCostThread(LPVOID) {
   const wzrv::ScreenArea area = LockedArea();
   HWND probe = CreateWindowExA(WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, KeyClassName, "", WS_POPUP | WS_SYSMENU | WS_DISABLED,
                                area.left, area.top, 1, 1, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
@@ -429,14 +429,14 @@ DWORD WINAPI ScreenLock::HideCostThread(LPVOID param) {
   SetWindowPos(probe, nullptr, 0, 0, 0, 0, SWP_HIDEWINDOW | SWP_NOACTIVATE | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER);
   const wzrv::HideCost cost = wzrv::HideCostOf(GetTickCount() - start);
   DestroyWindow(probe);
-  InterlockedExchange(&self->checkedHideCost_, static_cast<LONG>(cost));
+  InterlockedExchange(&checkedHideCost, static_cast<LONG>(cost));
   wzrv::Trace("lock: a hide is %s here", cost == wzrv::HideCost::Slow ? "slow (no window manager)" : "fast");
   return 0;
 }
 
 wzrv::HideCost ScreenLock::KnownHideCost() {
   if (hideCost_ == wzrv::HideCost::Unknown) {
-    hideCost_ = static_cast<wzrv::HideCost>(InterlockedCompareExchange(&checkedHideCost_, 0, 0));
+    hideCost_ = static_cast<wzrv::HideCost>(InterlockedCompareExchange(&checkedHideCost, 0, 0));
   }
   return hideCost_;
 }
