@@ -297,8 +297,10 @@ void ScreenLock::RefreshPicture() {
     return;
   }
   wzrv::ScreenArea parts[4];
-  const int n = wzrv::Outside(refresh_.Next(before_.area, GetTickCount()), boxArea_, parts);
+  const wzrv::ScreenArea band = refresh_.Next(before_.area, GetTickCount());
+  const int n = wzrv::Outside(band, boxArea_, parts);
   for (int i = 0; i < n; ++i) before_.CopyPart(parts[i], false);
+  if (band.Bottom() == before_.area.Bottom()) wzrv::Trace("lock: the picture is up to date");
 }
 
 // The picture, and the window over the screen first: that is what the user

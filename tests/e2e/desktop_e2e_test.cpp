@@ -132,6 +132,30 @@ TEST_F(DesktopTest, UnlockUncoversTheDesktopAndEveryLockTakesItAnew) {
   ASSERT_TRUE(LockWithReminder());
   EXPECT_TRUE(ScreenShows(other, "the desktop as it was at the second lock"));
   ASSERT_TRUE(TypeToUnlock(""));
+  // A change while the reminder stands is in the picture too, but where the
+  // box stood: there it is the desktop from before the box.
+  const auto box = RequestLock();
+  ASSERT_NE(box, nullptr);
+  ASSERT_TRUE(pattern_.Open(0));
+  const size_t changed = program_.Traces().size();
+  ASSERT_TRUE(WaitTrace("lock: the picture is up to date", changed));
+  ASSERT_TRUE(WaitTrace("lock: the picture is up to date", static_cast<size_t>(program_.FindTrace(
+                                                               "lock: the picture is up to date", changed)) + 1));
+  const size_t before = program_.Traces().size();
+  ASSERT_TRUE(Press(*box, "OK"));
+  ASSERT_TRUE(WaitLocked());
+  ASSERT_TRUE(WaitTrace("PlaySound 3", before));
+  Rect differ;
+  const Rect& b = box->window.rect;
+  if (DifferenceBox(x11().Screenshot(), expected_, &differ)) {
+    EXPECT_TRUE(differ.left >= b.left - 64 && differ.top >= b.top - 64 && differ.right <= b.right + 64 &&
+                differ.bottom <= b.bottom + 64)
+        << "the locked screen differs from the desktop of the answer in " << differ.left << "," << differ.top
+        << " - " << differ.right << "," << differ.bottom;
+  } else {
+    ADD_FAILURE() << "the locked screen shows no part of the desktop from before the box";
+  }
+  ASSERT_TRUE(TypeToUnlock(""));
 }
 
 // Something else (a window manager, another program) makes the locked window
