@@ -63,6 +63,9 @@ bool Before(DWORD tick) { return GetTickCount() - tick >= 0x80000000u; }
 
 RECT AsRect(const wzrv::ScreenArea& a) { return RECT{a.left, a.top, a.Right(), a.Bottom()}; }
 
+// A window hidden where it is, without activating another.
+constexpr UINT HideOnly = SWP_HIDEWINDOW | SWP_NOACTIVATE | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER;
+
 // Gives a window an empty shape: it shows nothing and clicks pass through it.
 void ShapeToNothing(HWND window) {
   HRGN none = CreateRectRgn(0, 0, 0, 0);
@@ -334,7 +337,7 @@ bool ScreenLock::Uncover() {
   // keyboard's thread are stopped after it.
   const wzrv::Placing placing = wzrv::PlacingFor(RunningUnderWine(), KnownHideCost());
   if (placing == wzrv::Placing::Anew) {
-    SetWindowPos(window_, nullptr, 0, 0, 0, 0, SWP_HIDEWINDOW | SWP_NOACTIVATE | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER);
+    SetWindowPos(window_, nullptr, 0, 0, 0, 0, HideOnly);
   } else if (placing == wzrv::Placing::InPlace) {
     ShapeToNothing(window_);
   }
@@ -388,7 +391,6 @@ void ScreenLock::ParkMinimised() {
     ShowWindow(window_, SW_SHOWMINIMIZED);
     return;
   }
-  constexpr UINT HideOnly = SWP_HIDEWINDOW | SWP_NOACTIVATE | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER;
   if (placing == wzrv::Placing::Anew) {
     if (IsWindowVisible(window_)) SetWindowPos(window_, nullptr, 0, 0, 0, 0, HideOnly);
   } else {
@@ -428,7 +430,7 @@ DWORD WINAPI ScreenLock::HideCostThread(LPVOID) {
   ShowWindow(probe, SW_SHOWNOACTIVATE);
   FlushWindowSystem();
   const DWORD start = GetTickCount();
-  SetWindowPos(probe, nullptr, 0, 0, 0, 0, SWP_HIDEWINDOW | SWP_NOACTIVATE | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER);
+  SetWindowPos(probe, nullptr, 0, 0, 0, 0, HideOnly);
   const wzrv::HideCost cost = wzrv::HideCostOf(GetTickCount() - start);
   DestroyWindow(probe);
   InterlockedExchange(&checkedHideCost, static_cast<LONG>(cost));
@@ -628,7 +630,7 @@ void ScreenLock::ShowOverScreen() {
   }
   const wzrv::ScreenArea area = LockedArea();
   coveredArea_ = area;
-  SetWindowPos(window_, nullptr, 0, 0, 0, 0, SWP_HIDEWINDOW | SWP_NOACTIVATE | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER);
+  SetWindowPos(window_, nullptr, 0, 0, 0, 0, HideOnly);
   placement.rcNormalPosition = AsRect(area);
   placement.showCmd = SW_SHOWNORMAL;
   SetWindowPlacement(window_, &placement);
@@ -794,8 +796,7 @@ void ScreenLock::ShowKeyWindow() {
 
 void ScreenLock::HideKeyWindow() {
   if (keyWindow_ == nullptr) return;
-  SetWindowPos(keyWindow_, nullptr, 0, 0, 0, 0,
-               SWP_HIDEWINDOW | SWP_NOACTIVATE | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER);
+  SetWindowPos(keyWindow_, nullptr, 0, 0, 0, 0, HideOnly);
 }
 
 void ScreenLock::TakeKeyboard() {
