@@ -376,8 +376,10 @@ void ScreenLock::GiveScreenBack() {
 // Under Wine the X window needs help to leave the screen after an unlock:
 // - without a window manager nothing iconifies it, and it would go on
 //   covering the screen: it is moved off the screen first (the next lock
-//   gives it the desktop rectangle again), and never hidden (the hide would
-//   wait two seconds for an answer, after the desktop is uncovered);
+//   gives it the desktop rectangle again), and not hidden besides. Wine
+//   takes the move for an unmap and waits two seconds in it for an answer
+//   that never comes, after the desktop is uncovered: the program answers
+//   again only after them;
 // - a window manager leaves the full-screen frame on the screen, and Wine
 //   answers its state change with a restore: hidden first and shown
 //   minimised without activation, it comes back as the same icon as at
