@@ -143,7 +143,6 @@ class ScreenLock {
   DWORD quietUntil_ = 0;  // no screen check before this tick
   int ticks_ = 0;         // guard ticks since the lock
   wzrv::HideCost hideCost_ = wzrv::HideCost::Unknown;
-  HANDLE hideCostThread_ = nullptr;  // the check at the start
   bool menuClosed_ = false;  // the window's menu closed at menuClosedAt_
   DWORD menuClosedAt_ = 0;
 

@@ -207,8 +207,6 @@ ScreenLock::~ScreenLock() {
   picture_.Release();
   before_.Release();
   GiveScreenBack();
-  // The check of the start may still wait in its hide: not waited for.
-  if (hideCostThread_ != nullptr) CloseHandle(hideCostThread_);
   if (screenClaim_ != nullptr) CloseHandle(screenClaim_);
   if (active == this) active = nullptr;
 }
@@ -220,7 +218,12 @@ void ScreenLock::Attach(HWND window, bool locks) {
   active = this;
   if (!locks) return;
   CreateKeyWindow();  // made now, not at the first lock
-  if (RunningUnderWine()) hideCostThread_ = CreateThread(nullptr, 0, HideCostThread, nullptr, 0, nullptr);
+  // The check is never waited for (without a window manager its hide waits
+  // two seconds), and its handle is not kept.
+  if (RunningUnderWine()) {
+    HANDLE check = CreateThread(nullptr, 0, HideCostThread, nullptr, 0, nullptr);
+    if (check != nullptr) CloseHandle(check);
+  }
 }
 
 // ---- The state -----------------------------------------------------------------------------
