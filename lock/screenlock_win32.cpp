@@ -452,10 +452,21 @@ wzrv::HideCost ScreenLock::KnownHideCost() {
 
 // ---- Messages ------------------------------------------------------------------------------
 
-bool ScreenLock::HandleMessage(UINT message, WPARAM wParam, LPARAM, LRESULT* result) {
+bool ScreenLock::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {
   const bool locked = state_ == wzrv::LockState::Locked;
   *result = 0;
   switch (message) {
+    case WM_WINDOWPOSCHANGING:
+      // Still being created, the window is minimised before it is shown. Under
+      // Wine that gives its X window the icon's small size, kept while the
+      // window is an icon or hidden, so that the first lock maps it that small
+      // and a window manager answers with it (xfwm4 placed it, centred, then
+      // took it out of full screen). The window keeps the desktop's size.
+      if (window_ == nullptr && RunningUnderWine()) {
+        auto* pos = reinterpret_cast<WINDOWPOS*>(lParam);
+        if (IsIconic(pos->hwnd)) pos->flags |= SWP_NOSIZE;
+      }
+      return false;
     case WM_TIMER:
       if (wParam == RefreshTimer) {
         RefreshPicture();
