@@ -669,9 +669,15 @@ void ScreenLock::PlaceOverScreen() {
     // Wine published the minimised window's size as its fixed size, so a
     // window manager keeps it that small: a frame change publishes the
     // desktop size, and the change of size that follows is then carried out.
-    SetWindowPos(window_, HWND_TOPMOST, desk.left, desk.top, area.width, area.height - 1,
+    // Without a window manager nobody reads the size published: the frame
+    // change alone configures the X window, taken off the screen at the
+    // unlock, over the desktop again.
+    const bool withoutManager = KnownHideCost() == wzrv::HideCost::Slow;
+    SetWindowPos(window_, HWND_TOPMOST, desk.left, desk.top, area.width, area.height - (withoutManager ? 0 : 1),
                  SWP_NOACTIVATE | SWP_FRAMECHANGED);
-    SetWindowPos(window_, HWND_TOPMOST, desk.left, desk.top, area.width, area.height, SWP_NOACTIVATE);
+    if (!withoutManager) {
+      SetWindowPos(window_, HWND_TOPMOST, desk.left, desk.top, area.width, area.height, SWP_NOACTIVATE);
+    }
   } else if (!EqualRect(&desk, &now)) {
     SetWindowPos(window_, HWND_TOPMOST, desk.left, desk.top, area.width, area.height, SWP_NOACTIVATE);
   }
