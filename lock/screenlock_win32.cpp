@@ -509,15 +509,10 @@ bool ScreenLock::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESU
     case WM_SIZE:
       // Anyone's ShowWindow or SetWindowPos; the guard's own mends change the
       // show state too, and are over by the time this is read. A window
-      // manager that gives the window another size (xfwm4, at its first
-      // map, the icon's) is answered at once, not at the next tick.
-      if (locked && OffItsPlace()) {
-        PostMessageA(window_, GuardMessage, ShowChanged, 0);
-      } else if (locked && message == WM_WINDOWPOSCHANGED) {
-        RECT now;
-        const RECT want = AsRect(coveredArea_);
-        if (GetWindowRect(window_, &now) && !EqualRect(&now, &want)) PostMessageA(window_, GuardMessage, CheckNow, 0);
-      }
+      // manager's other place or size waits for the guard's tick: on its way
+      // to full screen fvwm first frames the window, and an answer at once
+      // starts a tug of war with it.
+      if (locked && OffItsPlace()) PostMessageA(window_, GuardMessage, ShowChanged, 0);
       return false;
     case WM_DISPLAYCHANGE:
       if (!locked) return false;
