@@ -62,9 +62,10 @@ class DesktopTest : public PatternDesktopTest {
                         << (pattern_.Viewable(xwin) ? "" : ", not on the screen");
   }
 
-  int Count(const std::string& trace) {
+  // Traces that are `trace`, or with `prefix`, start with it.
+  int Count(const std::string& trace, bool prefix = false) {
     int n = 0;
-    for (const std::string& line : program_.Traces()) n += line == trace;
+    for (const std::string& line : program_.Traces()) n += prefix ? line.rfind(trace, 0) == 0 : line == trace;
     return n;
   }
 };
@@ -344,6 +345,10 @@ TEST_P(DesktopWmTest, LockCoversTheDesktopAndShowsIt) {
   ASSERT_TRUE(ScreenShows(before, "the desktop under the locked window"));
   ASSERT_TRUE(ClickAndWait(512, 384));
   ASSERT_TRUE(ScreenShows(before, "the desktop after a click"));
+  // The first lock after the start: the window manager's own steps to full
+  // screen are not fought over (a tug of war moved the window back and
+  // forth for up to a second). One mend of a late size is allowed.
+  EXPECT_LE(Count("cover again", true), 1);
   // A click on the locked screen leaves the keyboard with the lock.
   ASSERT_TRUE(TypeToUnlock("PW")) << "keys typed after a click did not reach the program";
   ExpectStaysUnlocked(1);
