@@ -92,6 +92,7 @@ class ScreenLock {
   // The ways of covering (wzrv::Cover), and the first, plain one.
   void ShowOverScreen();
   void PlaceOverScreen();
+  void ShapeBack();
   void CoverNewScreen();
   void Raise(const char* why);
   void RestoreWindow(const char* why);
@@ -143,6 +144,9 @@ class ScreenLock {
   DWORD quietUntil_ = 0;  // no screen check before this tick
   int ticks_ = 0;         // guard ticks since the lock
   wzrv::HideCost hideCost_ = wzrv::HideCost::Unknown;
+  // Left full size and shaped to nothing at the unlock, without a window
+  // manager: the next lock gives it its shape back.
+  bool shapedAway_ = false;
   bool menuClosed_ = false;  // the window's menu closed at menuClosedAt_
   DWORD menuClosedAt_ = 0;
 

@@ -377,18 +377,16 @@ void ScreenLock::GiveScreenBack() {
 }
 
 // Under Wine the X window needs help to leave the screen after an unlock:
-// - without a window manager nothing iconifies it, and it would go on
-//   covering the screen: it is moved off the screen first (the next lock
-//   gives it the desktop rectangle again), and not hidden besides. Wine
-//   takes the move for an unmap and waits two seconds in it for an answer
-//   that never comes, after the desktop is uncovered: the program answers
-//   again only after them;
+// - without a window manager nothing iconifies it: it keeps the empty shape
+//   of the uncover and is only minimised (a move off the screen or a hide
+//   would be an unmap, in which Wine waits two seconds for an answer that
+//   never comes); the next lock gives the shape back;
 // - a window manager leaves the full-screen frame on the screen, and Wine
 //   answers its state change with a restore: hidden first and shown
 //   minimised without activation, it comes back as the same icon as at
 //   start-up.
 // Where it is not yet known whether a window manager runs, it is both moved
-// off and hidden, and the hide's time tells.
+// off the screen and hidden, and the hide's time tells.
 void ScreenLock::ParkMinimised() {
   StepClock clock;
   const wzrv::Placing placing = wzrv::PlacingFor(RunningUnderWine(), KnownHideCost());
@@ -398,6 +396,14 @@ void ScreenLock::ParkMinimised() {
   }
   if (placing == wzrv::Placing::Anew) {
     if (IsWindowVisible(window_)) SetWindowPos(window_, nullptr, 0, 0, 0, 0, HideOnly);
+  } else if (KnownHideCost() == wzrv::HideCost::Slow) {
+    // Without a window manager a move off the screen costs Wine's two-second
+    // wait for an answer: the window stays where it is, shaped to nothing,
+    // and is only minimised, which nobody carries out.
+    ShowWindow(window_, SW_SHOWMINNOACTIVE);
+    shapedAway_ = true;
+    clock.Step("parked minimised");
+    return;
   } else {
     SetWindowPos(window_, nullptr, -32000, -32000, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     ShowWindow(window_, SW_SHOWMINNOACTIVE);
@@ -642,6 +648,8 @@ void ScreenLock::ShowOverScreen() {
   const wzrv::ScreenArea area = LockedArea();
   coveredArea_ = area;
   SetWindowPos(window_, nullptr, 0, 0, 0, 0, HideOnly);
+  if (shapedAway_) SetWindowRgn(window_, nullptr, FALSE);
+  shapedAway_ = false;
   placement.rcNormalPosition = AsRect(area);
   placement.showCmd = SW_SHOWNORMAL;
   SetWindowPlacement(window_, &placement);
@@ -676,6 +684,17 @@ void ScreenLock::PlaceOverScreen() {
   } else if (!EqualRect(&desk, &now)) {
     SetWindowPos(window_, HWND_TOPMOST, desk.left, desk.top, area.width, area.height, SWP_NOACTIVATE);
   }
+  ShapeBack();
+}
+
+// The shape taken at the unlock given back; the paint that follows shows the
+// new picture (painted while shaped, it would reach the screen only with the
+// exposure, which Wine takes from the queue after the box's hide).
+void ScreenLock::ShapeBack() {
+  if (!shapedAway_) return;
+  shapedAway_ = false;
+  SetWindowRgn(window_, nullptr, FALSE);
+  InvalidateRect(window_, nullptr, FALSE);
 }
 
 // The monitors changed while locked (one added or removed, a resolution
