@@ -673,8 +673,7 @@ void ScreenLock::PlaceOverScreen() {
     // window manager keeps it that small: a frame change publishes the
     // desktop size, and the change of size that follows is then carried out.
     // Without a window manager nobody reads the size published: the frame
-    // change alone configures the X window, taken off the screen at the
-    // unlock, over the desktop again.
+    // change alone configures the X window over the desktop.
     const bool withoutManager = KnownHideCost() == wzrv::HideCost::Slow;
     SetWindowPos(window_, HWND_TOPMOST, desk.left, desk.top, area.width, area.height - (withoutManager ? 0 : 1),
                  SWP_NOACTIVATE | SWP_FRAMECHANGED);
