@@ -648,8 +648,7 @@ void ScreenLock::ShowOverScreen() {
   const wzrv::ScreenArea area = LockedArea();
   coveredArea_ = area;
   SetWindowPos(window_, nullptr, 0, 0, 0, 0, HideOnly);
-  if (shapedAway_) SetWindowRgn(window_, nullptr, FALSE);
-  shapedAway_ = false;
+  ShapeBack();
   placement.rcNormalPosition = AsRect(area);
   placement.showCmd = SW_SHOWNORMAL;
   SetWindowPlacement(window_, &placement);
