@@ -125,9 +125,14 @@ bool SetText(unsigned long hwnd, const std::string& text) {
   return probe::Invoke({"settext", std::to_string(hwnd), Hex(text)}).exitCode == 0;
 }
 
+// A query's answer. A probe that could not ask is asked again, within the
+// usual wait: once, under the 64-bit Wine, it ended at once with no answer.
 unsigned long SendResult(unsigned long hwnd, unsigned msg, unsigned long wparam, unsigned long lparam) {
   unsigned long result = 0xDEADBEEF;
-  probe::Send(hwnd, msg, wparam, lparam, 5000, &result);
+  std::string error;
+  if (!WaitUntil([&] { return probe::Send(hwnd, msg, wparam, lparam, 5000, &result, &error); })) {
+    ADD_FAILURE() << "no answer to message " << msg << ": " << error;
+  }
   return result;
 }
 

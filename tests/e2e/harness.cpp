@@ -502,16 +502,20 @@ bool Post(unsigned long hwnd, unsigned msg, unsigned long wparam, unsigned long 
 bool Show(unsigned long hwnd, int how) { return Invoke({"show", Hex(hwnd), std::to_string(how)}).exitCode == 0; }
 
 bool Send(unsigned long hwnd, unsigned msg, unsigned long wparam, unsigned long lparam, unsigned long timeoutMs,
-          unsigned long* result) {
+          unsigned long* result, std::string* error) {
   RunResult r = Invoke({"send", Hex(hwnd), Hex(msg), Hex(wparam), Hex(lparam), std::to_string(timeoutMs)},
                        Millis(timeoutMs + 20000));
-  if (r.exitCode != 0) return false;
-  if (result != nullptr) {
-    for (const Record& rec : ParseRecords(r.out)) {
-      if (rec.kind == "result") *result = rec.Number("value");
-    }
+  if (r.exitCode != 0) {
+    if (error != nullptr) *error = r.timedOut ? "wzrvprobe send did not end" : r.err;
+    return false;
   }
-  return true;
+  for (const Record& rec : ParseRecords(r.out)) {
+    if (rec.kind != "result") continue;
+    if (result != nullptr) *result = rec.Number("value");
+    return true;
+  }
+  if (error != nullptr) *error = "wzrvprobe send printed no result: " + r.out;
+  return false;
 }
 
 }  // namespace probe

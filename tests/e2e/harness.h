@@ -162,9 +162,10 @@ bool Click(unsigned long box, const std::string& button, std::string* error = nu
 bool Post(unsigned long hwnd, unsigned msg, unsigned long wparam, unsigned long lparam);
 // Another program's ShowWindow(hwnd, how).
 bool Show(unsigned long hwnd, int how);
-// Sends and waits for the answer; false when there was none in `timeoutMs`.
+// Sends and waits for the answer; false when there was none in `timeoutMs`
+// (`error` gets why).
 bool Send(unsigned long hwnd, unsigned msg, unsigned long wparam, unsigned long lparam,
-          unsigned long timeoutMs = 5000, unsigned long* result = nullptr);
+          unsigned long timeoutMs = 5000, unsigned long* result = nullptr, std::string* error = nullptr);
 }  // namespace probe
 
 // Message numbers used by the tests.
