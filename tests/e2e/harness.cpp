@@ -506,7 +506,11 @@ bool Send(unsigned long hwnd, unsigned msg, unsigned long wparam, unsigned long 
   RunResult r = Invoke({"send", Hex(hwnd), Hex(msg), Hex(wparam), Hex(lparam), std::to_string(timeoutMs)},
                        Millis(timeoutMs + 20000));
   if (r.exitCode != 0) {
-    if (error != nullptr) *error = r.timedOut ? "wzrvprobe send did not end" : r.err;
+    if (error != nullptr) {
+      *error = r.timedOut        ? "wzrvprobe send did not end"
+               : r.err.empty() ? "wzrvprobe send ended with " + std::to_string(r.exitCode)
+                               : r.err;
+    }
     return false;
   }
   for (const Record& rec : ParseRecords(r.out)) {
