@@ -312,6 +312,13 @@ class LatencyBench : public WzrvTest {
       const double unlocked = NowMillis();
       unlock.Add(Settled(observer_.Frames(), typed, unlocked, "unlock"));
       uncovered.Add(FirstChange(observer_.Frames(), typed, unlocked));
+      if (!Env("WZRV_BENCH_TIMELINE").empty()) {
+        // The program's steps, on the same clock: "at" is the moment each ended.
+        const auto traces = program_.Traces();
+        std::printf("timeline answered at %.1f, typed at %.1f\n", answered, typed);
+        for (size_t i = from; i < traces.size(); ++i)
+          if (traces[i].find("step") != std::string::npos) std::printf("  %s\n", traces[i].c_str());
+      }
     }
     const std::string n = std::string(" (") + name + ")";
     Row("reminder" + n, reminder, refBox);
