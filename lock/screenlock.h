@@ -115,9 +115,11 @@ class ScreenLock {
   wzrv::HideCost KnownHideCost();
   static DWORD WINAPI HideCostThread(LPVOID);
 
+  void StartHookThread();
+  void EndHookThread();
   void StartHook();
   void StopHook();
-  static DWORD WINAPI HookThread(LPVOID self);
+  static DWORD WINAPI HookThread(LPVOID);
   static LRESULT CALLBACK KeyboardHookProc(int code, WPARAM wParam, LPARAM lParam);
 
   static ScreenLock* active;  // the process's lock (one window locks)
@@ -151,5 +153,4 @@ class ScreenLock {
   DWORD menuClosedAt_ = 0;
 
   HANDLE hookThread_ = nullptr;
-  DWORD hookThreadId_ = 0;
 };

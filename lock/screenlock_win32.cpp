@@ -75,12 +75,21 @@ void ShapeToNothing(HWND window) {
 // What the check at the start found (ScreenLock::HideCostThread writes it once).
 volatile LONG checkedHideCost = static_cast<LONG>(wzrv::HideCost::Unknown);
 
-// The keyboard hook's thread and what it reads. Written before the thread
-// starts and read only on it, or (the windows) only read while it runs.
+// The keyboard hook's thread and what it reads. The windows are written
+// before the thread starts (the key window again, atomically, at each lock:
+// it may be made only then) and only read on it; the hook and the modifiers
+// are the thread's own. The lock tells it by hookWanted and the
+// event what to do, and the hook keys only while hookLocked says so (a hook
+// not yet taken off after an unlock passes every key on).
+enum HookWish : LONG { HookOff, HookOn, HookEnd };
 HWND hookLockWindow = nullptr;
 HWND hookKeyWindow = nullptr;
 HHOOK keyboardHook = nullptr;
 wzrv::HookModifiers hookModifiers;
+volatile LONG hookWanted = HookOff;
+volatile LONG hookLocked = 0;
+volatile LONG hookCapsLock = 0;
+HANDLE hookChange = nullptr;
 
 // A key as the characters it types in the ANSI code page, with the modifiers
 // the hook has seen (AltGr among them) and the dead key typed before it, as
@@ -202,7 +211,7 @@ void ScreenLock::Register(HINSTANCE instance) {
 }
 
 ScreenLock::~ScreenLock() {
-  StopHook();
+  EndHookThread();
   if (keyWindow_ != nullptr) DestroyWindow(keyWindow_);
   picture_.Release();
   before_.Release();
@@ -218,6 +227,7 @@ void ScreenLock::Attach(HWND window, bool locks) {
   active = this;
   if (!locks) return;
   CreateKeyWindow();  // made now, not at the first lock
+  StartHookThread();
   // The check is never waited for (without a window manager its hide waits
   // two seconds), and its handle is not kept.
   if (RunningUnderWine()) {
@@ -965,38 +975,67 @@ bool ScreenLock::ScreenShowsLock() const {
 
 // The hook lives on a thread of its own that does nothing but answer it, so
 // that the system never finds it slow (Windows removes a low-level hook that
-// does not answer in time, silently and for good).
-void ScreenLock::StartHook() {
+// does not answer in time, silently and for good). The thread is made with
+// the window and lives as long as the lock: a lock and an unlock only ask it
+// to set and take off the hook, and wait for neither (a thread's start and
+// end cost milliseconds under Wine, between the lock's paint and the screen).
+void ScreenLock::StartHookThread() {
   if (hookThread_ != nullptr) return;
   hookLockWindow = window_;
   hookKeyWindow = keyWindow_;
-  hookModifiers.Reset((GetKeyState(VK_CAPITAL) & 1) != 0);
-  HANDLE ready = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-  hookThread_ = CreateThread(nullptr, 0, HookThread, ready, 0, &hookThreadId_);
-  if (hookThread_ == nullptr) {
-    wzrv::Trace("lock: no keyboard thread (%lu)", GetLastError());
-  } else if (ready != nullptr) {
-    WaitForSingleObject(ready, 2000);
+  hookChange = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+  if (hookChange == nullptr) return;
+  hookThread_ = CreateThread(nullptr, 0, HookThread, nullptr, 0, nullptr);
+  if (hookThread_ == nullptr) wzrv::Trace("lock: no keyboard thread (%lu)", GetLastError());
+}
+
+void ScreenLock::EndHookThread() {
+  StopHook();
+  if (hookThread_ != nullptr) {
+    InterlockedExchange(&hookWanted, HookEnd);
+    SetEvent(hookChange);
+    if (WaitForSingleObject(hookThread_, 2000) != WAIT_OBJECT_0) wzrv::Trace("lock: the keyboard thread did not end");
+    CloseHandle(hookThread_);
+    hookThread_ = nullptr;
   }
-  if (ready != nullptr) CloseHandle(ready);
+  if (hookChange != nullptr) CloseHandle(hookChange);
+  hookChange = nullptr;
+}
+
+void ScreenLock::StartHook() {
+  InterlockedExchangePointer(reinterpret_cast<PVOID volatile*>(&hookKeyWindow), keyWindow_);
+  InterlockedExchange(&hookCapsLock, (GetKeyState(VK_CAPITAL) & 1) != 0 ? 1 : 0);
+  InterlockedExchange(&hookLocked, 1);
+  InterlockedExchange(&hookWanted, HookOn);
+  if (hookChange != nullptr) SetEvent(hookChange);
 }
 
 void ScreenLock::StopHook() {
-  if (hookThread_ == nullptr) return;
-  PostThreadMessageA(hookThreadId_, WM_QUIT, 0, 0);
-  if (WaitForSingleObject(hookThread_, 2000) != WAIT_OBJECT_0) wzrv::Trace("lock: the keyboard thread did not end");
-  CloseHandle(hookThread_);
-  hookThread_ = nullptr;
-  hookThreadId_ = 0;
+  InterlockedExchange(&hookLocked, 0);
+  InterlockedExchange(&hookWanted, HookOff);
+  if (hookChange != nullptr) SetEvent(hookChange);
 }
 
-DWORD WINAPI ScreenLock::HookThread(LPVOID param) {
-  MSG msg;
-  PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE);  // the thread's queue, for the quit
-  keyboardHook = SetWindowsHookExA(WH_KEYBOARD_LL, KeyboardHookProc, GetModuleHandleA(nullptr), 0);
-  if (keyboardHook == nullptr) wzrv::Trace("lock: no keyboard hook (%lu)", GetLastError());
-  if (param != nullptr) SetEvent(static_cast<HANDLE>(param));
-  while (GetMessageA(&msg, nullptr, 0, 0) > 0) DispatchMessageA(&msg);
+DWORD WINAPI ScreenLock::HookThread(LPVOID) {
+  for (;;) {
+    const DWORD woken = MsgWaitForMultipleObjects(1, &hookChange, FALSE, INFINITE, QS_ALLINPUT);
+    if (woken == WAIT_OBJECT_0) {
+      const LONG wanted = InterlockedCompareExchange(&hookWanted, HookOff, HookOff);
+      if (wanted == HookEnd) break;
+      if (wanted == HookOn && keyboardHook == nullptr) {
+        hookModifiers.Reset(InterlockedCompareExchange(&hookCapsLock, 0, 0) != 0);
+        keyboardHook = SetWindowsHookExA(WH_KEYBOARD_LL, KeyboardHookProc, GetModuleHandleA(nullptr), 0);
+        if (keyboardHook == nullptr) wzrv::Trace("lock: no keyboard hook (%lu)", GetLastError());
+      } else if (wanted == HookOff && keyboardHook != nullptr) {
+        UnhookWindowsHookEx(keyboardHook);
+        keyboardHook = nullptr;
+      }
+    } else if (woken == WAIT_FAILED) {
+      break;
+    }
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+  }
   if (keyboardHook != nullptr) UnhookWindowsHookEx(keyboardHook);
   keyboardHook = nullptr;
   return 0;
@@ -1007,7 +1046,9 @@ DWORD WINAPI ScreenLock::HookThread(LPVOID param) {
 // all the same: posted to it as characters, in the order typed, and kept
 // from that window.
 LRESULT CALLBACK ScreenLock::KeyboardHookProc(int code, WPARAM wParam, LPARAM lParam) {
-  if (code != HC_ACTION) return CallNextHookEx(nullptr, code, wParam, lParam);
+  if (code != HC_ACTION || InterlockedCompareExchange(&hookLocked, 0, 0) == 0) {
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+  }
   const auto* key = reinterpret_cast<const KBDLLHOOKSTRUCT*>(lParam);
   const bool down = wParam == WM_KEYDOWN || wParam == WM_SYSKEYDOWN;
   const bool modifier = hookModifiers.Note(key->vkCode, down);
