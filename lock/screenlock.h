@@ -76,8 +76,11 @@ class ScreenLock {
   void BeforeImpact();
   void AfterImpact();
 
-  // The window leaves the screen after an unlock under Wine (see the .cpp).
+  // The window leaves the screen after an unlock under Wine (see the .cpp);
+  // it may wait two seconds where it is not yet known whether a window
+  // manager runs.
   void ParkMinimised();
+  bool ParkMayWait();
 
  private:
   bool TakePicture();

@@ -438,6 +438,8 @@ void ScreenLock::ParkMinimised() {
   clock.Step("parked minimised");
 }
 
+bool ScreenLock::ParkMayWait() { return RunningUnderWine() && KnownHideCost() == wzrv::HideCost::Unknown; }
+
 // Whether a window manager runs, found out at the start on a thread of its
 // own: a window nobody sees (one pixel, shaped to nothing, never active) is
 // shown and hidden, and the hide's time tells (wzrv::HideCostOf). The first

@@ -296,8 +296,12 @@ void MainWindow::Unlock() {
     DestroyWindow(hWnd);
     return;
   }
-  soundEffect->PlaySoundA(4);
+  // Minimised, then the sound. Where the minimise may still have to find out
+  // whether a window manager runs (two seconds without one), the sound first.
+  const bool parkMayWait = screenLock.ParkMayWait();
+  if (parkMayWait) soundEffect->PlaySoundA(4);
   screenLock.ParkMinimised();
+  if (!parkMayWait) soundEffect->PlaySoundA(4);
 }
 
 void MainWindow::Impact(LPARAM lParam) {
