@@ -1024,10 +1024,15 @@ DWORD WINAPI ScreenLock::HookThread(LPVOID) {
     if (woken == WAIT_OBJECT_0) {
       const LONG wanted = InterlockedCompareExchange(&hookWanted, HookOff, HookOff);
       if (wanted == HookEnd) break;
-      if (wanted == HookOn && keyboardHook == nullptr) {
+      if (wanted == HookOn) {
+        // Afresh at every lock, also where a lock came so soon after the
+        // unlock that the hook was never taken off: the keys let up while
+        // unlocked were not noted.
         hookModifiers.Reset(InterlockedCompareExchange(&hookCapsLock, 0, 0) != 0);
-        keyboardHook = SetWindowsHookExA(WH_KEYBOARD_LL, KeyboardHookProc, GetModuleHandleA(nullptr), 0);
-        if (keyboardHook == nullptr) wzrv::Trace("lock: no keyboard hook (%lu)", GetLastError());
+        if (keyboardHook == nullptr) {
+          keyboardHook = SetWindowsHookExA(WH_KEYBOARD_LL, KeyboardHookProc, GetModuleHandleA(nullptr), 0);
+          if (keyboardHook == nullptr) wzrv::Trace("lock: no keyboard hook (%lu)", GetLastError());
+        }
       } else if (wanted == HookOff && keyboardHook != nullptr) {
         UnhookWindowsHookEx(keyboardHook);
         keyboardHook = nullptr;
