@@ -55,10 +55,16 @@ constexpr Cover kEscalation[3][kEscalationSteps] = {
 };
 }  // namespace
 
-Cover CoverForMiss(int misses, HideCost cost) {
+Cover CoverForMiss(int misses, HideCost cost, bool resized) {
   if (misses < 1) misses = 1;
   if (misses > kEscalationSteps) misses = kEscalationSteps;
-  return kEscalation[static_cast<int>(cost)][misses - 1];
+  const Cover cover = kEscalation[static_cast<int>(cost)][misses - 1];
+  // A window that a window manager holds framed is mapped: its hide is fast,
+  // and a new map gives it the whole screen again. A restore comes back
+  // iconified by the window manager (fvwm took up to a tenth of a second,
+  // and now and then iconified twice), to be mapped anew after all.
+  if (resized && cost == HideCost::Fast && cover == Cover::Restore) return Cover::MapAnew;
+  return cover;
 }
 
 HideCost HideCostOf(unsigned long millis) { return millis > 1000 ? HideCost::Slow : HideCost::Fast; }

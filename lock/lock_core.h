@@ -79,8 +79,10 @@ enum class Placing {
 Placing PlacingFor(bool underWine, HideCost cost);
 
 // The way of covering at the n-th check in a row (n >= 1) that finds the
-// screen not showing the lock.
-Cover CoverForMiss(int misses, HideCost cost);
+// screen not showing the lock. `resized`: the window is not the size it was
+// given (a window manager framed it, as fvwm does at a raise of a full-screen
+// window, and keeps it so).
+Cover CoverForMiss(int misses, HideCost cost, bool resized = false);
 
 // How long after a way of covering the guard looks again, in milliseconds:
 // the time it takes to reach the screen.

@@ -912,7 +912,8 @@ void ScreenLock::Guard() {
   // earlier one (fvwm, now and then, left the window a line short).
   RECT now;
   const RECT want = AsRect(coveredArea_);
-  if (GetWindowRect(window_, &now) && !EqualRect(&now, &want)) {
+  const bool resized = GetWindowRect(window_, &now) && !EqualRect(&now, &want);
+  if (resized) {
     wzrv::Trace("cover again %ld %ld %ld %ld", now.left, now.top, now.right, now.bottom);
     SetWindowPos(window_, HWND_TOPMOST, want.left, want.top, want.right - want.left, want.bottom - want.top,
                  SWP_NOACTIVATE);
@@ -931,7 +932,7 @@ void ScreenLock::Guard() {
     }
     return;
   }
-  CoverBy(wzrv::CoverForMiss(++screenMisses_, KnownHideCost()), "screen");
+  CoverBy(wzrv::CoverForMiss(++screenMisses_, KnownHideCost(), resized), "screen");
 }
 
 bool ScreenLock::OffItsPlace() const { return IsIconic(window_) || !IsWindowVisible(window_); }

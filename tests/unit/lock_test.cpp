@@ -68,6 +68,13 @@ TEST(LockGuard, EscalatesFromARaiseToGivingUpAndStaysThere) {
   EXPECT_EQ(CoverForMiss(3, HideCost::Fast), Cover::MapAnew);
   for (int n = 1; n <= 5; ++n) EXPECT_NE(CoverForMiss(n, HideCost::Slow), Cover::MapAnew) << n;
   EXPECT_EQ(CoverForMiss(3, HideCost::Slow), Cover::GiveUp);
+  // A window a window manager holds at another size is mapped anew at once,
+  // where hides are fast only.
+  EXPECT_EQ(CoverForMiss(2, HideCost::Fast, true), Cover::MapAnew);
+  EXPECT_EQ(CoverForMiss(1, HideCost::Fast, true), Cover::Raise);
+  EXPECT_EQ(CoverForMiss(4, HideCost::Fast, true), Cover::GiveUp);
+  EXPECT_EQ(CoverForMiss(2, HideCost::Unknown, true), Cover::Restore);
+  EXPECT_EQ(CoverForMiss(2, HideCost::Slow, true), Cover::Restore);
   // A raise is looked at again sooner than a window mapped again.
   EXPECT_LT(CoverSettleMillis(Cover::Raise), CoverSettleMillis(Cover::Restore));
 }
