@@ -38,7 +38,7 @@ TEST_F(PlaybackBench, HexagonField) {
   const int wanted = std::stoi(Env("WZRV_BENCH_RUNS", "8"));
   const unsigned colors[3] = {0xFF8800, 0xFF8800, 0xFF8800};
   std::vector<double> ratios, drawFractions, shares, otherShares;
-  int unmatched = 0, grabs = 0;
+  int unmatched = 0, grabs = 0, tears = 0;
   // The click point: the screen's centre, or WZRV_BENCH_X/Y (on two monitors, the second one's).
   const int x = std::stoi(Env("WZRV_BENCH_X", std::to_string(before.width / 2)));
   const int y = std::stoi(Env("WZRV_BENCH_Y", std::to_string(before.height / 2)));
@@ -74,6 +74,7 @@ TEST_F(PlaybackBench, HexagonField) {
     const StepTimings timings = ReadStepTimings(program_.Traces(), at);
     ASSERT_TRUE(timings.ok) << "no step timings traced";
     unmatched += static_cast<int>(watch.unknown.size());
+    tears += watch.tears;
     grabs += static_cast<int>(watch.steps.size());
     std::vector<int> missed;
     const double share = ShareOfStepsSeen(watch, timings, &missed);
@@ -103,7 +104,8 @@ TEST_F(PlaybackBench, HexagonField) {
   std::printf("  step drawing / 20 ms:      mean %.3f\n", mean(drawFractions));
   std::printf("  steps on screen:           %.1f%% (target >= 95%%); other fields %.1f%%\n",
               mean(shares) * 100, mean(otherShares) * 100);
-  std::printf("  grabs matching no step:    %d of %d\n", unmatched, grabs);
+  std::printf("  grabs matching no step:    %d of %d (and %d showing two steps at once)\n", unmatched, grabs,
+              tears);
 }
 
 }  // namespace

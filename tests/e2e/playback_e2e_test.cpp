@@ -1,6 +1,7 @@
 // Field animations on the screen, over a known picture: every grab taken
 // while a field plays is the picture under the lock with the frames of one
-// step on top, in the set's exact colour and only inside the save rectangle;
+// step on top, in the set's exact colour and only inside the save rectangle
+// (now and then, under Wine, part the step before and part the next one);
 // afterwards the screen is as before, also after clicks at the edges and
 // corners. A colour stored in WIN.INI is the colour drawn, and each of the
 // three fields shows up as the generator chooses. On an 8-bit display (a
@@ -52,9 +53,16 @@ class PlaybackTest : public WzrvTest {
     std::ostringstream where;
     where << "field " << a << " at " << x << "," << y;
     EXPECT_TRUE(watch.done) << where.str() << ": no end of the animation";
-    EXPECT_TRUE(watch.unknown.empty()) << where.str() << ": " << watch.unknown.size() << " of "
-                                       << watch.steps.size() << " grabs show no step, e.g. "
-                                       << watch.unknown.front();
+    if (!watch.unknown.empty()) {
+      static int serial = 0;
+      const std::string path = ArtifactDir() + "/unmatched-" + std::to_string(++serial) + ".png";
+      SavePng(ToImage(watch.unknownGrabs.front()), path);
+      ADD_FAILURE() << where.str() << ": " << watch.unknown.size() << " of " << watch.steps.size()
+                    << " grabs show no step, e.g. " << watch.unknown.front() << " (" << path << ")";
+    }
+    // A grab caught between two steps now and then, never as a rule.
+    EXPECT_LE(watch.tears * 20, static_cast<int>(watch.steps.size()))
+        << where.str() << ": " << watch.tears << " of " << watch.steps.size() << " grabs show two steps at once";
     std::set<int> shown;
     for (int s : watch.steps)
       if (s >= 0) shown.insert(s);

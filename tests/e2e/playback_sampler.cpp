@@ -237,14 +237,32 @@ AnimationWatch ClickWatcher::Run(RegionGrabber& grabber, const std::string& errP
       stepOf[v].push_back(found);
     }
   }
-  watch.variant = hits[1] > hits[0] ? 1 : 0;
-  watch.steps = stepOf[watch.variant];
-  watch.stepClass = classOf_[a][watch.variant];
-  for (size_t i = 0; i < watch.steps.size(); ++i) {
+  const int v = watch.variant = hits[1] > hits[0] ? 1 : 0;
+  watch.steps = stepOf[v];
+  watch.stepClass = classOf_[a][v];
+  const int n = static_cast<int>(watch.steps.size());
+  auto pictureOf = [&](int step) -> const wzrv::RgbPicture& {
+    return step >= 0 ? pictures_[a][v][step] : background_;
+  };
+  for (int i = 0; i < n; ++i) {
     if (watch.steps[i] != -2) continue;
+    int before = i, after = i;
+    while (before >= 0 && watch.steps[before] == -2) --before;
+    while (after < n && watch.steps[after] == -2) ++after;
+    const wzrv::RgbPicture& p = pictureOf(before >= 0 ? watch.steps[before] : -1);
+    const wzrv::RgbPicture& q = pictureOf(after < n ? watch.steps[after] : -1);
+    const std::vector<std::uint32_t>& g = grabs[i].pixels;
+    size_t k = 0;
+    while (k < g.size() && (g[k] == p.pixels[k] || g[k] == q.pixels[k] || g[k] == background_.pixels[k])) ++k;
+    if (k == g.size()) {
+      ++watch.tears;
+      continue;
+    }
     std::ostringstream s;
-    s << "grab " << i << " at " << watch.times[i] - watch.times[0] << " ms matches no step";
+    s << "grab " << i << " at " << watch.times[i] - watch.times[0] << " ms matches no step (pixel "
+      << k % grabs[i].width + region_.left << "," << k / grabs[i].width + region_.top << ")";
     watch.unknown.push_back(s.str());
+    watch.unknownGrabs.push_back(grabs[i]);
   }
   return watch;
 }

@@ -63,6 +63,12 @@ struct AnimationWatch {
   std::vector<int> steps;
   std::vector<int> stepClass;      // per step: the first step with the same picture, -1 background
   std::vector<std::string> unknown;  // descriptions of grabs that matched no step
+  std::vector<wzrv::RgbPicture> unknownGrabs;  // those grabs
+  // Grabs that show, pixel by pixel, the step before them, the step after
+  // them or the screen under the field. Under Wine the window's picture is
+  // shared memory that the X server reads some time after the program sent
+  // it: by then the program may have begun the next step's drawing.
+  int tears = 0;
   int variant = -1;                // table variant the grabs matched
   int anipattern = -1, x = -1, y = -1;  // from the program's trace
   bool done = false;               // the program traced the end of the animation
