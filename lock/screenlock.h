@@ -106,6 +106,8 @@ class ScreenLock {
   void ShowKeyWindow();
   void HideKeyWindow();
   void TakeKeyboard();
+  void FocusKeyWindow();
+  void TakeKeyboardSoonAgain();
   static LRESULT CALLBACK KeyWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
   void StartGuard();
@@ -142,6 +144,7 @@ class ScreenLock {
 
   HWND keyWindow_ = nullptr;
   int keyboardTakes_ = 0;
+  int keyboardAgain_ = 0;  // takes left after a way of covering
 
   int screenMisses_ = 0;
   bool screenBlind_ = false;

@@ -53,6 +53,13 @@ constexpr UINT FreshTimeMessage = WM_APP + 1;
 // (and after a click), then every half second.
 constexpr int EagerKeyboardTakes = 10;
 constexpr int KeyboardEveryTicks = 5;
+// After every way of covering, also every KeyboardAgainPeriod for a while: a
+// window manager may give the X keyboard to a window of its own when it takes
+// in the change the lock has just answered (fvwm, after another program's
+// hide), and Wine tells nothing of the X focus leaving the small window.
+constexpr UINT_PTR KeyboardTimer = 6;
+constexpr UINT KeyboardAgainPeriod = 25;
+constexpr int KeyboardAgainTakes = 6;
 // The window's first picture reaches the screen in this time after a lock,
 // and a field's last steps after the field.
 constexpr DWORD FirstPictureDelay = 300;
@@ -490,6 +497,15 @@ bool ScreenLock::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESU
         RefreshPicture();
         return true;
       }
+      if (wParam == KeyboardTimer) {
+        if (!locked || keyboardAgain_ <= 0) {
+          KillTimer(window_, KeyboardTimer);
+        } else {
+          --keyboardAgain_;
+          FocusKeyWindow();
+        }
+        return true;
+      }
       if (wParam != GuardTimer) return false;
       if (locked) Guard();
       return true;
@@ -800,8 +816,10 @@ void ScreenLock::CoverBy(wzrv::Cover cover, const char* why) {
       screenBlind_ = true;
       Raise(why);
       pauseUntil_ = GetTickCount() + wzrv::CoverSettleMillis(cover);
+      TakeKeyboardSoonAgain();
       return;
   }
+  TakeKeyboardSoonAgain();
   const UINT settle = wzrv::CoverSettleMillis(cover);
   if (cover != wzrv::Cover::Raise) quietUntil_ = GetTickCount() + settle;
   ArmGuard(settle + (cover == wzrv::Cover::Raise ? 0 : 10));
@@ -847,6 +865,15 @@ void ScreenLock::HideKeyWindow() {
 
 void ScreenLock::TakeKeyboard() {
   ++keyboardTakes_;
+  FocusKeyWindow();
+}
+
+void ScreenLock::TakeKeyboardSoonAgain() {
+  keyboardAgain_ = KeyboardAgainTakes;
+  SetTimer(window_, KeyboardTimer, KeyboardAgainPeriod, nullptr);
+}
+
+void ScreenLock::FocusKeyWindow() {
   if (keyWindow_ == nullptr || !IsWindowVisible(keyWindow_) || IsIconic(window_)) return;
   // Wine dates its X focus request with the time of the last message taken
   // from the queue, and the X server ignores a request older than the last
@@ -890,6 +917,7 @@ void ScreenLock::StartGuard() {
 void ScreenLock::StopGuard() {
   SetWindowLongPtrA(window_, GWL_STYLE, GetWindowLongPtrA(window_, GWL_STYLE) & ~LONG_PTR{WS_MINIMIZEBOX});
   KillTimer(window_, GuardTimer);
+  KillTimer(window_, KeyboardTimer);
   StopHook();
 }
 
