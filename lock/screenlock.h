@@ -115,7 +115,7 @@ class ScreenLock {
   void ArmGuard(UINT millis);
   void Guard();
   bool WindowAboveLock() const;
-  bool ScreenShowsLock() const;
+  int PointsOffTheLock(int* checked) const;
   bool OffItsPlace() const;
   wzrv::HideCost KnownHideCost();
   static DWORD WINAPI HideCostThread(LPVOID);
@@ -148,6 +148,7 @@ class ScreenLock {
 
   int screenMisses_ = 0;
   bool screenBlind_ = false;
+  bool resizedBefore_ = false;  // at another size at the last tick
   DWORD pauseUntil_ = 0;  // no raise by a blind check before this tick
   DWORD quietUntil_ = 0;  // no screen check before this tick
   int ticks_ = 0;         // guard ticks since the lock

@@ -795,6 +795,7 @@ void ScreenLock::MapAnew(const char* why) {
 }
 
 void ScreenLock::CoverBy(wzrv::Cover cover, const char* why) {
+  resizedBefore_ = false;
   switch (cover) {
     case wzrv::Cover::Raise:
       Raise(why);
@@ -904,6 +905,7 @@ LRESULT CALLBACK ScreenLock::KeyWndProc(HWND hwnd, UINT message, WPARAM wParam, 
 void ScreenLock::StartGuard() {
   screenMisses_ = 0;
   screenBlind_ = false;
+  resizedBefore_ = false;
   ticks_ = 0;
   quietUntil_ = GetTickCount() + FirstPictureDelay;
   pauseUntil_ = GetTickCount();
@@ -943,12 +945,22 @@ void ScreenLock::Guard() {
   const bool resized = GetWindowRect(window_, &now) && !EqualRect(&now, &want);
   if (resized) {
     wzrv::Trace("cover again %ld %ld %ld %ld", now.left, now.top, now.right, now.bottom);
+    // Still at another size a tick after the mend: the window manager holds
+    // it framed (fvwm, after a raise of the full-screen window), and only a
+    // new map gives it the whole screen again, whatever the screen shows.
+    if (resizedBefore_ && KnownHideCost() == wzrv::HideCost::Fast && !Before(quietUntil_)) {
+      CoverBy(wzrv::Cover::MapAnew, "held at another size");
+      return;
+    }
     SetWindowPos(window_, HWND_TOPMOST, want.left, want.top, want.right - want.left, want.bottom - want.top,
                  SWP_NOACTIVATE);
   }
+  resizedBefore_ = resized;
   if (WindowAboveLock()) Raise("window above");
   if (Before(quietUntil_)) return;
-  if (ScreenShowsLock()) {
+  int checked = 0;
+  const int off = PointsOffTheLock(&checked);
+  if (off == 0) {
     screenMisses_ = 0;
     return;
   }
@@ -960,6 +972,9 @@ void ScreenLock::Guard() {
     }
     return;
   }
+  // No point shows the lock: it is off the screen (unmapped, on another
+  // workspace), not below a window, and a raise does not bring it back.
+  if (off == checked && screenMisses_ == 0) screenMisses_ = 1;
   CoverBy(wzrv::CoverForMiss(++screenMisses_, KnownHideCost(), resized), "screen");
 }
 
@@ -977,13 +992,16 @@ bool ScreenLock::WindowAboveLock() const {
   return false;
 }
 
-// Whether the screen shows the locked picture (black, without one) at a
-// 5 x 5 grid of points. What another program's window (an X client under
-// Wine) shows above the lock, or an unmapped window, shows here as other
-// pixels. Not on a palette display, whose colours do not come back exactly.
-bool ScreenLock::ScreenShowsLock() const {
+// How many of a 5 x 5 grid of points (`checked` of them on the screen) do not
+// show the locked picture (black, without one). What another program's window
+// (an X client under Wine) shows above the lock, or an unmapped window, shows
+// here as other pixels. None on a palette display, whose colours do not come
+// back exactly.
+int ScreenLock::PointsOffTheLock(int* checked) const {
+  *checked = 0;
   const wzrv::WindowDC screen(nullptr);
-  if (screen == nullptr || (GetDeviceCaps(screen, RASTERCAPS) & RC_PALETTE) != 0) return true;
+  if (screen == nullptr || (GetDeviceCaps(screen, RASTERCAPS) & RC_PALETTE) != 0) return 0;
+  int off = 0;
   const wzrv::ScreenArea& a = picture_.bits != nullptr ? picture_.area : coveredArea_;
   const RECT covered = AsRect(coveredArea_);
   for (int i = 0; i < 5; ++i) {
@@ -996,10 +1014,12 @@ bool ScreenLock::ScreenShowsLock() const {
         want = picture_.bits[static_cast<std::size_t>(p.y - a.top) * static_cast<std::size_t>(a.width) +
                              static_cast<std::size_t>(p.x - a.left)];
       }
-      if (shown != CLR_INVALID && shown != RGB(want >> 16 & 0xFF, want >> 8 & 0xFF, want & 0xFF)) return false;
+      if (shown == CLR_INVALID) continue;
+      ++*checked;
+      if (shown != RGB(want >> 16 & 0xFF, want >> 8 & 0xFF, want & 0xFF)) ++off;
     }
   }
-  return true;
+  return off;
 }
 
 // ---- The keyboard hook ---------------------------------------------------------------------
