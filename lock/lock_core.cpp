@@ -67,6 +67,10 @@ Cover CoverForMiss(int misses, HideCost cost, bool resized) {
   return cover;
 }
 
+bool MapAnewForSize(bool resizedBefore, bool afterRaise, HideCost cost) {
+  return cost == HideCost::Fast && (resizedBefore || afterRaise);
+}
+
 HideCost HideCostOf(unsigned long millis) { return millis > 1000 ? HideCost::Slow : HideCost::Fast; }
 
 Placing PlacingFor(bool underWine, HideCost cost) {

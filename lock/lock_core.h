@@ -84,6 +84,14 @@ Placing PlacingFor(bool underWine, HideCost cost);
 // window, and keeps it so).
 Cover CoverForMiss(int misses, HideCost cost, bool resized = false);
 
+// Whether a check that finds the window at another size than it was given
+// maps it anew rather than giving it its size again: where hides are fast
+// (a window manager runs), when it was at another size at the check before
+// too, or the check comes after a raise. fvwm frames a full-screen window
+// raised after another window has come up, holds it so against a change of
+// size, and gives it the whole screen again only at a new map.
+bool MapAnewForSize(bool resizedBefore, bool afterRaise, HideCost cost);
+
 // How long after a way of covering the guard looks again, in milliseconds:
 // the time it takes to reach the screen.
 unsigned CoverSettleMillis(Cover cover);

@@ -149,6 +149,7 @@ class ScreenLock {
   int screenMisses_ = 0;
   bool screenBlind_ = false;
   bool resizedBefore_ = false;  // at another size at the last tick
+  bool raisedBefore_ = false;   // raised since the last tick
   DWORD pauseUntil_ = 0;  // no raise by a blind check before this tick
   DWORD quietUntil_ = 0;  // no screen check before this tick
   int ticks_ = 0;         // guard ticks since the lock

@@ -23,6 +23,7 @@
 #include "lock/screenlock.h"
 
 #include <cstring>
+#include <utility>
 
 #include "base/trace.h"
 #include "base/gdi_win32.h"  // last: counts GDI objects in a test build
@@ -751,6 +752,7 @@ void ScreenLock::CoverNewScreen() {
 // with the keyboard.
 void ScreenLock::Raise(const char* why) {
   wzrv::Trace("raise: %s", why);
+  raisedBefore_ = true;
   if (keyWindow_ != nullptr) {
     SetWindowPos(keyWindow_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   }
@@ -906,6 +908,7 @@ void ScreenLock::StartGuard() {
   screenMisses_ = 0;
   screenBlind_ = false;
   resizedBefore_ = false;
+  raisedBefore_ = false;
   ticks_ = 0;
   quietUntil_ = GetTickCount() + FirstPictureDelay;
   pauseUntil_ = GetTickCount();
@@ -943,13 +946,14 @@ void ScreenLock::Guard() {
   RECT now;
   const RECT want = AsRect(coveredArea_);
   const bool resized = GetWindowRect(window_, &now) && !EqualRect(&now, &want);
+  const bool afterRaise = std::exchange(raisedBefore_, false);
   if (resized) {
     wzrv::Trace("cover again %ld %ld %ld %ld", now.left, now.top, now.right, now.bottom);
-    // Still at another size a tick after the mend: the window manager holds
-    // it framed (fvwm, after a raise of the full-screen window), and only a
-    // new map gives it the whole screen again, whatever the screen shows.
-    if (resizedBefore_ && KnownHideCost() == wzrv::HideCost::Fast && !Before(quietUntil_)) {
-      CoverBy(wzrv::Cover::MapAnew, "held at another size");
+    // Framed after a raise, or still at another size a tick after the mend:
+    // the window manager holds it so, and only a new map gives it the whole
+    // screen again, whatever the screen shows.
+    if (!Before(quietUntil_) && wzrv::MapAnewForSize(resizedBefore_, afterRaise, KnownHideCost())) {
+      CoverBy(wzrv::Cover::MapAnew, afterRaise ? "framed after a raise" : "held at another size");
       return;
     }
     SetWindowPos(window_, HWND_TOPMOST, want.left, want.top, want.right - want.left, want.bottom - want.top,

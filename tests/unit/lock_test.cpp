@@ -75,6 +75,13 @@ TEST(LockGuard, EscalatesFromARaiseToGivingUpAndStaysThere) {
   EXPECT_EQ(CoverForMiss(4, HideCost::Fast, true), Cover::GiveUp);
   EXPECT_EQ(CoverForMiss(2, HideCost::Unknown, true), Cover::Restore);
   EXPECT_EQ(CoverForMiss(2, HideCost::Slow, true), Cover::Restore);
+  // A window at another size just after a raise, or at two checks in a row,
+  // is mapped anew where hides are fast; once only, it gets its size again.
+  EXPECT_TRUE(MapAnewForSize(false, true, HideCost::Fast));
+  EXPECT_TRUE(MapAnewForSize(true, false, HideCost::Fast));
+  EXPECT_FALSE(MapAnewForSize(false, false, HideCost::Fast));
+  EXPECT_FALSE(MapAnewForSize(true, true, HideCost::Slow));
+  EXPECT_FALSE(MapAnewForSize(true, true, HideCost::Unknown));
   // A raise is looked at again sooner than a window mapped again.
   EXPECT_LT(CoverSettleMillis(Cover::Raise), CoverSettleMillis(Cover::Restore));
 }
