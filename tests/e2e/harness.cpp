@@ -76,6 +76,13 @@ std::string ArtifactDir() {
   return dir;
 }
 
+std::string SaveNumberedPng(const Image& image, const std::string& name) {
+  static std::map<std::string, int> serials;
+  const std::string path = ArtifactDir() + "/" + name + "-" + std::to_string(++serials[name]) + ".png";
+  SavePng(image, path);
+  return path;
+}
+
 std::string DefaultProgramDir() {
   std::string dir = Env("WINEPREFIX") + "/drive_c/wzrv-e2e";
   MakeDirs(dir);
@@ -920,9 +927,7 @@ bool WzrvTest::ScreenShows(const Image& image, const std::string& what, Millis t
   if (!same) {
     std::string first;
     const long n = CountDifferences(shot, image, &first);
-    static int serial = 0;
-    const std::string path = ArtifactDir() + "/screen-" + std::to_string(++serial) + ".png";
-    SavePng(shot, path);
+    const std::string path = SaveNumberedPng(shot, "screen");
     ADD_FAILURE() << "the screen is not " << what << ": " << n << " pixels differ, first " << first
                   << " (screenshot " << path << ")";
   }

@@ -241,6 +241,9 @@ struct Image {
 // gets the first difference when given.
 long CountDifferences(const Image& a, const Image& b, std::string* first = nullptr);
 bool SavePng(const Image& image, const std::string& path);
+// Saves a screenshot for a failure's message as ArtifactDir()/NAME-N.png, N
+// counting the screenshots of that name; gives back the path.
+std::string SaveNumberedPng(const Image& image, const std::string& name);
 
 class X11 {
  public:

@@ -54,9 +54,7 @@ class PlaybackTest : public WzrvTest {
     where << "field " << a << " at " << x << "," << y;
     EXPECT_TRUE(watch.done) << where.str() << ": no end of the animation";
     if (!watch.unknown.empty()) {
-      static int serial = 0;
-      const std::string path = ArtifactDir() + "/unmatched-" + std::to_string(++serial) + ".png";
-      SavePng(ToImage(watch.unknownGrabs.front()), path);
+      const std::string path = SaveNumberedPng(ToImage(watch.unknownGrabs.front()), "unmatched");
       ADD_FAILURE() << where.str() << ": " << watch.unknown.size() << " of " << watch.steps.size()
                     << " grabs show no step, e.g. " << watch.unknown.front() << " (" << path << ")";
     }
@@ -73,9 +71,7 @@ class PlaybackTest : public WzrvTest {
     const Image after = x11().Screenshot();
     const long n = CountDifferences(after, before, &first);
     if (n != 0) {
-      static int serial = 0;
-      const std::string path = ArtifactDir() + "/after-" + std::to_string(++serial) + ".png";
-      SavePng(after, path);
+      const std::string path = SaveNumberedPng(after, "after");
       ADD_FAILURE() << where.str() << ": " << n << " pixels differ after the animation, first " << first
                     << " (" << path << ")";
     }
